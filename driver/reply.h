@@ -1,0 +1,72 @@
+// Decoding of the driver's fixed-position status replies.
+//
+// Replies are cut by 1-based character positions; a field that runs past the
+// end of the reply comes out short or empty, and a null reply is empty text.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// One field of a reply: its first position (1-based) and its length.
+struct ReplyField {
+    int position;
+    int length;
+};
+
+// The text of positions [position, position + length) of the reply, shown
+// as the operator sees it.
+QString sliceField(const QByteArray& reply, ReplyField field);
+QString sliceField(const QByteArray& reply, int position, int length);
+
+// A reply containing "Erro" anywhere (exact case) is a failure reply.
+bool isFailureReply(const QByteArray& reply);
+
+// The three characters 7 to 9 of a failure reply, as they stand.
+QString replyErrorNumber(const QByteArray& reply);
+
+// The whole reply as text.
+QString replyText(const QByteArray& reply);
+
+namespace PrinterStatusFields {
+constexpr ReplyField Users{1, 2};
+constexpr ReplyField StateCode{3, 3};
+constexpr ReplyField LowPaperSensor{6, 1};
+constexpr ReplyField AuthenticationSensor{7, 1};
+constexpr ReplyField DrawerSensor{8, 1};
+}  // namespace PrinterStatusFields
+
+namespace CouponStatusFields {
+constexpr ReplyField PrinterNumber{1, 4};
+constexpr ReplyField DocumentType{5, 1};
+constexpr ReplyField CouponNumber{6, 6};
+constexpr ReplyField Time{12, 6};
+constexpr ReplyField Date{18, 8};
+constexpr ReplyField Subtotal{26, 21};
+constexpr ReplyField GrandTotal{47, 21};
+}  // namespace CouponStatusFields
+
+// Where the words for a printer state code are shown.
+enum class StateWords {
+    InformationPanel,  // the main window's panel
+    StatusWindow,      // the printer status window
+};
+
+// The printer's internal state codes (characters 3 to 5 of the printer
+// status reply, read as a decimal integer).
+namespace PrinterState {
+constexpr int Idle = 0;
+constexpr int Selling = 65;
+constexpr int CouponOpen = 90;
+constexpr int TechnicalIntervention = 99;
+constexpr int SalesPeriod = 100;
+constexpr int WaitingForClosing = 113;
+constexpr int DayClosed = 115;
+constexpr int InReport = 122;
+constexpr int InPayment = 123;
+constexpr int InCommercialLines = 124;
+}  // namespace PrinterState
+
+// The words for a state code in the given column; none for a code outside
+// the table.
+std::optional<QString> printerStateWords(int code, StateWords column);

@@ -1,0 +1,98 @@
+#include "meu_proj/application.h"
+
+#include "MStatusCup/MStatusCup.h"
+#include "MStatusImp/MStatusImp.h"
+#include "MXserial/MXserial.h"
+#include "cancitem/cancitem.h"
+#include "compronf/compronf.h"
+#include "cupom_nf/cupom_nf.h"
+#include "demos/demos.h"
+#include "descitem/descitem.h"
+#include "fprog/fprog.h"
+#include "fprog30/fprog30.h"
+#include "frcheque/frcheque.h"
+#include "frpoprdor/frpoprdor.h"
+#include "linescom/linescom.h"
+#include "meu_pr/meu_pr.h"
+#include "payment/payment.h"
+#include "paytable/paytable.h"
+#include "spr_item/spr_item.h"
+#include "stataliq/stataliq.h"
+#include "statpayf/statpayf.h"
+#include "statsnfs/statsnfs.h"
+#include "statuser/statuser.h"
+#include "stequip/stequip.h"
+#include "stroco/stroco.h"
+#include "stvinc/stvinc.h"
+#include "subtotal/subtotal.h"
+#include "toolkit/application.h"
+#include "toolkit/form_registry.h"
+#include "vendcnfs/vendcnfs.h"
+#include "venditem/venditem.h"
+
+void createApplicationForms() {
+    setApplicationTitle(QStringLiteral("WIN_ECF"));
+    FormRegistry& registry = FormRegistry::instance();
+    // The main form is visible from its creation, so its first activation
+    // (the port question and the first status query) runs here, before any
+    // other window exists.
+    frmMain = registry.create<TfrmMain>();
+    FormStatusCup = registry.create<TFormStatusCup>();
+    frmopera = registry.create<Tfrmopera>();
+    FormStatusImp = registry.create<TFormStatusImp>();
+    xserial = registry.create<Txserial>();
+    fdemos = registry.create<Tfdemos>();
+    frmprog = registry.create<Tfrmprog>();
+    frmitem4 = registry.create<Tfrmitem4>();
+    s_venda = registry.create<Ts_venda>();
+    frmtopay = registry.create<Tfrmtopay>();
+    frmadsub = registry.create<Tfrmadsub>();
+    linecom = registry.create<Tlinecom>();
+    frmcheck = registry.create<Tfrmcheck>();
+    tablepay = registry.create<Ttablepay>();
+    progcnf = registry.create<Tprogcnf>();
+    cupomnf = registry.create<Tcupomnf>();
+    cancitm = registry.create<Tcancitm>();
+    descitm = registry.create<Tdescitm>();
+    frmprog30 = registry.create<Tfrmprog30>();
+    Form1 = registry.create<TForm1>();
+    statpay = registry.create<Tstatpay>();
+    statnfs = registry.create<Tstatnfs>();
+    stequipo = registry.create<Tstequipo>();
+    statusr = registry.create<Tstatusr>();
+    vendcnf = registry.create<Tvendcnf>();
+    troco = registry.create<Ttroco>();
+    stvincs = registry.create<Tstvincs>();
+}
+
+void destroyApplicationForms() {
+    FormRegistry::instance().destroyAll();
+    frmMain = nullptr;
+    FormStatusCup = nullptr;
+    frmopera = nullptr;
+    FormStatusImp = nullptr;
+    xserial = nullptr;
+    fdemos = nullptr;
+    frmprog = nullptr;
+    frmitem4 = nullptr;
+    s_venda = nullptr;
+    frmtopay = nullptr;
+    frmadsub = nullptr;
+    linecom = nullptr;
+    frmcheck = nullptr;
+    tablepay = nullptr;
+    progcnf = nullptr;
+    cupomnf = nullptr;
+    cancitm = nullptr;
+    descitm = nullptr;
+    frmprog30 = nullptr;
+    Form1 = nullptr;
+    statpay = nullptr;
+    statnfs = nullptr;
+    stequipo = nullptr;
+    statusr = nullptr;
+    vendcnf = nullptr;
+    troco = nullptr;
+    stvincs = nullptr;
+    resetSharedValues();
+}

@@ -1,0 +1,22 @@
+// meu_proj: the desktop test bench of the fiscal printer.
+#include "driver/library_driver.h"
+#include "meu_proj/application.h"
+#include "toolkit/application.h"
+#include "toolkit/dialogs.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    installPortugueseTranslations(app);
+
+    LibraryDriver driver;
+    setFiscalDriver(&driver);
+    QtDialogs dialogService;
+    setDialogs(&dialogService);
+
+    createApplicationForms();
+    const int status = app.exec();
+    destroyApplicationForms();
+    return status;
+}

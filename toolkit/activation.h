@@ -1,0 +1,51 @@
+// Application-level activation, as a desktop form toolkit has it.
+//
+// A form's FormActivate runs when it becomes the application's active form:
+// when it is shown, and when the operator returns to it from another form of
+// the application, by clicking it or because the active form hid itself
+// (which hands activation back to the form that was active before it).
+// Closing a message box, or switching to another program and back, does not
+// change the active form and so activates nothing.
+//
+// Show and hide drive the tracker synchronously; Qt's own activation events
+// only report the operator's switches between forms, so behaviour does not
+// depend on the window manager (or on there being one).
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class TForm;
+
+class ActivationTracker : public QObject {
+    Q_OBJECT
+public:
+    static ActivationTracker& instance();
+
+    TForm* activeForm() const { return active_; }
+
+    // A form became visible, or was shown again while visible.
+    void formShown(TForm* form);
+    // A form was hidden.
+    void formHidden(TForm* form);
+    // The window system says a form became active (a click, a keyboard
+    // switch, or the echo of our own activation).
+    void windowSystemActivated(TForm* form);
+    // The operator pressed a mouse button on a form.
+    void formClicked(TForm* form);
+    // Forgets every form (the registry is being torn down).
+    void reset();
+
+protected:
+    // Mouse presses anywhere in a form reach the tracker here.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ActivationTracker();
+    void activate(TForm* form);
+
+    QPointer<TForm> active_;
+    QList<QPointer<TForm>> history_;  // visible forms, most recently active last
+    QPointer<TForm> awaitingEcho_;    // the form we asked the window system to activate
+};
