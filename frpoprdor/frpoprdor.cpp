@@ -48,6 +48,7 @@ const Operation* operationOf(int32_t code) {
 Tfrmopera::Tfrmopera(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tfrmopera>()) {
     ui->setupUi(this);
     setBorder(Border::SingleNoIcons);
+    setScreenCentered(true);
     setDefaultButton(ui->Button1);
     connectHandler(ui->Button1, &QPushButton::clicked, this, &Tfrmopera::Button1Click);
     connectHandler(ui->Button2, &QPushButton::clicked, this, &Tfrmopera::Button2Click);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QShowEvent>
 
 TForm::TForm(QWidget* parent) : QMainWindow(parent) {}
@@ -82,7 +83,9 @@ void TForm::showEvent(QShowEvent* event) {
     if (border_ != Border::Sizeable && !startsMaximized_) {
         setFixedSize(size());
     }
-    ActivationTracker::instance().formShown(this);
+    if (screenCentered_ && screen()) {
+        move(screen()->availableGeometry().center() - rect().center());
+    }
 }
 
 void TForm::hideEvent(QHideEvent* event) {

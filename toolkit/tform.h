@@ -31,7 +31,8 @@ public:
     QAbstractButton* defaultButton() const { return defaultButton_; }
 
     // The non-modal show of the toolkit: shows the form and makes it the
-    // active form. Close hides it; the main form's close ends the program.
+    // active form; every window is shown through it. Close hides it; the
+    // main form's close ends the program.
     void Show();
     void Close();
 
@@ -39,6 +40,9 @@ public:
     void setVisibleAtCreation(bool visible) { visibleAtCreation_ = visible; }
     bool visibleAtCreation() const { return visibleAtCreation_; }
     void setStartsMaximized(bool maximized) { startsMaximized_ = maximized; }
+
+    // The layout's "centred on the screen" position.
+    void setScreenCentered(bool centered) { screenCentered_ = centered; }
 
     void setMainForm(bool main) { mainForm_ = main; }
     bool isMainForm() const { return mainForm_; }
@@ -60,5 +64,6 @@ private:
     QPointer<QAbstractButton> defaultButton_;
     bool visibleAtCreation_ = false;
     bool startsMaximized_ = false;
+    bool screenCentered_ = false;
     bool mainForm_ = false;
 };

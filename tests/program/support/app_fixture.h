@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/event_log.h"
+#include "support/qt_printers.h"
 #include "support/recording_driver.h"
 #include "support/scripted_dialogs.h"
 #include "toolkit/dialogs.h"

@@ -2,6 +2,8 @@
 // state-code table.
 #include "driver/reply.h"
 
+#include "support/qt_printers.h"
+
 #include <gtest/gtest.h>
 
 TEST(SliceField, CutsOneBasedPositions) {

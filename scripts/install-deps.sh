@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs, through apt-get, what building and testing the bench needs and
+# this Debian 12 machine does not have yet. Run as root (or with sudo).
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake
+    qt6-base-dev qt6-translations-l10n
+    libsqlite3-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    locales tzdata
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+fi
+
+# The bench speaks Brazilian Portuguese: the pt_BR locale must exist.
+if ! locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$'; then
+    echo "Generating the pt_BR.UTF-8 locale"
+    as_root sed -i 's/^# *\(pt_BR.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^pt_BR.UTF-8 UTF-8' /etc/locale.gen || echo 'pt_BR.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+    as_root locale-gen pt_BR.UTF-8 >/dev/null
+fi
