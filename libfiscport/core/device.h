@@ -1,0 +1,85 @@
+// One emulated printer bound to its database: runs each driver call as one
+// transaction (re-reading what other processes changed), and offers tools
+// such as ecfsim the readings and settings of the same memory.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/printer.h"
+#include "core/state.h"
+#include "core/store.h"
+
+namespace fiscemu {
+
+// What a command sees while it runs.
+struct CallContext {
+    Printer& printer;
+    PrinterState& state;
+    Settings& settings;
+    Store& store;
+    int64_t now;
+};
+
+class Device {
+public:
+    // ECFSIM_DB when set and not empty, otherwise "ecfsim.db" (working directory).
+    static std::string defaultPath();
+    static std::unique_ptr<Device> open(const std::string& path, std::string* error);
+
+    // The port the program selected (ChangePort); the printer answers only on
+    // the port it is connected to (a setting).
+    void selectPort(int port) { selectedPort_ = port; }
+    int selectedPort() const { return selectedPort_; }
+
+    // A call that returns a result code. `op` runs on a copy of the state;
+    // only an accepted call (0) keeps its changes.
+    int command(const std::string& function, const std::string& args,
+                const std::function<int(CallContext&)>& op);
+    // A call that returns a reply text.
+    std::string reply(
+        const std::string& function, const std::string& args,
+        const std::function<std::string(const PrinterState&, const Settings&, int64_t now)>& build);
+    // A call answered by the library itself, only traced (ChangePort).
+    void traceOnly(const std::string& function, const std::string& args, const std::string& result);
+
+    // Tools: current memory, settings changes, faults, the clock, reset.
+    bool refresh();
+    const PrinterState& state() const { return state_; }
+    const Settings& settings() const { return settings_; }
+    int64_t now() const;
+    int stateCode() const;
+    bool updateSettings(const std::function<void(Settings&)>& change);
+    bool setFault(const std::string& function, int code);
+    bool nextDay();
+    bool resetToFactory();
+    Store& store() { return *store_; }
+    const std::string& lastError() const { return error_; }
+
+    // Invariants of the memory; empty when consistent.
+    std::vector<std::string> consistencyProblems();
+
+private:
+    explicit Device(std::unique_ptr<Store> store) : store_(std::move(store)) {}
+    bool reloadIfChanged();
+    int unavailableCode(const std::string& function) const;
+
+    std::unique_ptr<Store> store_;
+    PrinterState state_;
+    Settings settings_;
+    std::map<std::string, int> faults_;
+    int selectedPort_ = 0;
+    std::string error_;
+};
+
+// Whether the emulated model has a command (by its driver function name).
+bool modelHasCommand(Model model, const std::string& function);
+
+// Writes a reading of the fiscal memory to a file in the working directory.
+// mode 1 selects Z reductions dated from..to (DDMMYY), mode 2 the Z range.
+int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Text& to,
+                     int32_t firstZ, int32_t lastZ, const Text& fileName);
+
+}  // namespace fiscemu

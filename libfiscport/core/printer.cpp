@@ -1,0 +1,1682 @@
+#include "core/printer.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/codes.h"
+#include "core/cp850.h"
+
+namespace fiscemu {
+
+namespace {
+
+constexpr Cents kMaxCoupon = 99999999999LL;  // 999.999.999,99 per document
+constexpr size_t kDescriptionWidth = 40;
+constexpr size_t kOperatorWidth = 40;
+constexpr int kMaxCommercialLines = 8;
+constexpr int kMaxComplementaryLines = 3;
+
+// A text argument within 0..maxLen bytes (minLen when it may not be empty).
+bool textOk(const Text& t, size_t minLen, size_t maxLen) {
+    return t && t->size() >= minLen && t->size() <= maxLen;
+}
+
+std::optional<int64_t> digits(const Text& t, size_t maxLen) {
+    if (!t)
+        return std::nullopt;
+    return parseDigits(*t, maxLen);
+}
+
+// A two-digit table position "00".."20".
+std::optional<int> tablePosition(const Text& t, int last) {
+    if (!t || t->size() != 2)
+        return std::nullopt;
+    auto v = parseDigits(*t, 2);
+    if (!v || *v > last)
+        return std::nullopt;
+    return static_cast<int>(*v);
+}
+
+std::optional<bool> yesNo(const Text& t) {
+    if (!t || t->size() != 1)
+        return std::nullopt;
+    char c = static_cast<char>(std::toupper(static_cast<unsigned char>((*t)[0])));
+    if (c == 'S')
+        return true;
+    if (c == 'N')
+        return false;
+    return std::nullopt;
+}
+
+bool equalsIgnoreCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string center(const std::string& s, size_t width = kLineWidth) {
+    if (s.size() >= width)
+        return s;
+    size_t left = (width - s.size()) / 2;
+    return std::string(left, ' ') + s + std::string(width - s.size() - left, ' ');
+}
+
+// Left text and right text on one line of the receipt.
+std::string columns(const std::string& left, const std::string& right) {
+    if (left.size() + right.size() + 1 > kLineWidth)
+        return left + " " + right;
+    return left + std::string(kLineWidth - left.size() - right.size(), ' ') + right;
+}
+
+std::string quantityText(int64_t thousandths) {
+    return std::to_string(thousandths / 1000) + "," + zeroPad(thousandths % 1000, 3);
+}
+
+const char* const kMonths[] = {"janeiro",  "fevereiro", "março",    "abril",
+                               "maio",     "junho",     "julho",    "agosto",
+                               "setembro", "outubro",   "novembro", "dezembro"};
+
+}  // namespace
+
+int stateCode(const PrinterState& st, const Settings& set, int64_t now) {
+    if (set.intervention)
+        return 99;
+    switch (st.doc.kind) {
+        case kDocHeader:
+            return 90;
+        case kDocFiscal: {
+            if (st.doc.items.empty())
+                return 90;
+            bool anyPayment = false;
+            for (const Payment& p : st.doc.payments)
+                anyPayment |= !p.cancelled;
+            if (!anyPayment)
+                return 65;
+            return documentPaid(st.doc) >= documentSubtotal(st.doc) ? 124 : 123;
+        }
+        case kDocNonFiscal:
+        case kDocLinked:
+            return 122;
+        default:
+            break;
+    }
+    int today = localFromEpoch(now).ymd();
+    if (st.s.dayOpen)
+        return today > st.s.dayDate ? 113 : 100;
+    if (st.s.zDate == today)
+        return 115;
+    return 0;
+}
+
+std::map<int, Cents> documentShares(const Document& doc) {
+    std::map<int, Cents> shares;
+    for (const Item& it : doc.items)
+        if (!it.cancelled)
+            shares[it.totaliser] += it.net();
+    if (doc.adjKind >= 0) {
+        int sign = doc.adjKind == 1 ? 1 : -1;
+        for (const auto& [t, v] : decodeShares(doc.adjShares))
+            shares[t] += sign * v;
+    }
+    return shares;
+}
+
+Cents documentSubtotal(const Document& doc) {
+    Cents total = 0;
+    for (const Item& it : doc.items)
+        total += it.net();
+    if (doc.adjKind == 1)
+        total += doc.adjAmount;
+    if (doc.adjKind == 0)
+        total -= doc.adjAmount;
+    return total;
+}
+
+Cents documentPaid(const Document& doc) {
+    Cents paid = 0;
+    for (const Payment& p : doc.payments)
+        if (!p.cancelled)
+            paid += p.amount;
+    return paid;
+}
+
+Cents fiscalTotaliserSum(const PrinterState& st) {
+    Cents sum = 0;
+    for (const TaxRate& r : st.rates)
+        sum += r.total;
+    for (const auto& [t, v] : st.totals)
+        if (!isNonFiscalTotaliser(t))
+            sum += v;
+    return sum;
+}
+
+Cents taxOf(Cents amount, int rate) {
+    if (amount <= 0)
+        return 0;
+    return divRoundHalfEven(amount * rate, 10000);
+}
+
+std::string encryptDigits(const std::string& digitsText, const std::string& symbols) {
+    std::string out;
+    for (char c : digitsText) {
+        if (c >= '0' && c <= '9' && symbols.size() == 10)
+            out += symbols[c - '0'];
+        else
+            out += c;
+    }
+    return out;
+}
+
+DateTime Printer::localFromEpochCached() const {
+    return localFromEpoch(now_);
+}
+
+// ---------------------------------------------------------------- helpers
+
+int Printer::checkPrinting() const {
+    if (set_.intervention)
+        return kIntervention;
+    if (set_.paper == kPaperOutLevel)
+        return kPaperOut;
+    return kOk;
+}
+
+int Printer::checkIdle() const {
+    if (set_.intervention)
+        return kIntervention;
+    if (st_.doc.kind != kDocNone)
+        return kWrongState;
+    return kOk;
+}
+
+void Printer::print(const std::string& bytes, char station) {
+    out_.paper.push_back(
+        PaperLine{station, st_.doc.kind != kDocNone ? st_.doc.coo : st_.s.coo, bytes});
+}
+
+void Printer::printUtf8(const std::string& text, char station) {
+    print(utf8ToCp850(text), station);
+}
+
+void Printer::printWrapped(const std::string& bytes) {
+    if (bytes.empty()) {
+        print("");
+        return;
+    }
+    for (size_t i = 0; i < bytes.size(); i += kLineWidth)
+        print(bytes.substr(i, kLineWidth));
+}
+
+void Printer::addToTotaliser(int t, Cents v) {
+    if (isRateTotaliser(t)) {
+        st_.rates[t].total += v;
+    } else if (isVoucherTotaliser(t)) {
+        st_.vouchers[t - kTotVoucherFirst].sales += v;
+    } else {
+        st_.totals[t] += v;
+        if (st_.totals[t] == 0)
+            st_.totals.erase(t);
+    }
+}
+
+void Printer::openDayIfNeeded() {
+    if (st_.s.dayOpen)
+        return;
+    int today = clock().ymd();
+    if (st_.s.zDate == today)
+        return;  // day already closed: documents do not reopen it
+    st_.s.dayOpen = 1;
+    st_.s.dayDate = today;
+    st_.s.dayOpenedAt = now_;
+    st_.s.dayCooStart = st_.s.coo + 1;
+    st_.s.dayGnfStart = st_.s.gnf;
+    st_.s.dayGtStart = st_.s.gt;
+}
+
+std::string Printer::taxLabel(int t) const {
+    if (isRateTotaliser(t))
+        return std::string(1, st_.rates[t].type) + formatRate(st_.rates[t].rate) + "%";
+    switch (t) {
+        case kTotSubstitution:
+            return "F";
+        case kTotExempt:
+            return "I";
+        case kTotNotLevied:
+            return "N";
+        case kTotServices:
+            return "ISS";
+        default:
+            return "NF";
+    }
+}
+
+int Printer::resolveTax(int32_t index, int* totaliser) const {
+    if (is204()) {
+        if (index >= 0 && index < kTaxPositions204) {
+            if (!st_.rates[index].programmed)
+                return kTaxNotProgrammed;
+            *totaliser = index;
+            return kOk;
+        }
+        static const int kSpecial204[] = {kTotWithdrawal, kTotCashIn,    kTotSubstitution,
+                                          kTotExempt,     kTotNotLevied, kTotServices,
+                                          kTotReceipts};
+        if (index >= 10 && index <= 16) {
+            *totaliser = kSpecial204[index - 10];
+            return kOk;
+        }
+        return kOutOfRange;
+    }
+    if (index >= 0 && index <= 15) {
+        if (!st_.rates[index].programmed)
+            return kTaxNotProgrammed;
+        *totaliser = index;
+        return kOk;
+    }
+    static const int kSpecial3[] = {kTotSubstitution, kTotExempt, kTotNotLevied};
+    if (index >= 16 && index <= 18) {
+        *totaliser = kSpecial3[index - 16];
+        return kOk;
+    }
+    return kOutOfRange;
+}
+
+void Printer::printFooter(const std::string& op) {
+    DateTime dt = clock();
+    print(std::string(kLineWidth, '-'));
+    if (!op.empty())
+        print("OPERADOR: " + op);
+    print(columns("COO:" + zeroPad(st_.doc.kind != kDocNone ? st_.doc.coo : st_.s.coo, 6),
+                  formatDateLong(dt) + " " + formatTimeColons(dt)));
+    print(columns("ECF:" + zeroPad(st_.user().equipment, 4) + " LJ:" + zeroPad(st_.user().store, 4),
+                  std::string("VOLDRANE ECF-IF ") + modelName(set_.model)));
+}
+
+void Printer::closeDocument(int lastKind) {
+    st_.s.lastDocKind = lastKind;
+    st_.s.lastDocCoo = st_.doc.coo;
+    st_.s.lastDocTime = now_;
+    st_.user().lastTime = now_;
+    st_.user().gt = st_.s.gt;
+    st_.doc = Document{};
+}
+
+// ---------------------------------------------------------------- documents
+
+int Printer::lineFeed(int32_t station, int32_t lines) {
+    if (station != 1 && station != 2)
+        return kOutOfRange;
+    if (lines < 0 || lines > 127)
+        return kOutOfRange;
+    if (lines == 0)
+        return kOk;  // a probe: the printer answers, nothing moves
+    if (int rc = checkPrinting())
+        return rc;
+    for (int i = 0; i < lines; ++i)
+        print("");
+    return kOk;
+}
+
+int Printer::impCab(int32_t flags) {
+    if (flags < 0 || flags > 255)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    int sc = state();
+    if (sc == 113)
+        return kZDue;
+    if (sc == 115)
+        return kDayClosed;
+    if (sc != 0 && sc != 100)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    if ((flags & 16) && set_.paper == kPaperLowLevel)
+        return kPaperLow;
+
+    openDayIfNeeded();
+    st_.s.coo += 1;
+    st_.s.lastDocTime = now_;
+    Document doc;
+    doc.kind = kDocHeader;
+    doc.coo = static_cast<int>(st_.s.coo);
+    doc.flags = flags;
+    doc.opened = now_;
+    st_.doc = doc;
+
+    const User& u = st_.user();
+    print((flags & 128) ? std::string(kLineWidth, ' ') : std::string(kLineWidth, '='));
+    if (!(flags & 64)) {
+        for (const std::string* l : {&u.line1, &u.line2, &u.line3})
+            if (!l->empty())
+                print(*l);
+    }
+    std::string ids = "CGC " + u.cgc + "  IE " + u.ie;
+    if (!is204() && !u.im.empty() && u.im != " ")
+        ids += "  IM " + u.im;
+    print(ids);
+    if (flags & 1)
+        print(std::string(kLineWidth, ' '));
+    std::string timeLine = "== " + formatHourMinute(clock()) + " ";
+    std::string cooText = " COO:" + zeroPad(st_.s.coo, 6) + " ==";
+    print(timeLine + std::string(kLineWidth - timeLine.size() - cooText.size(), '=') + cooText);
+    if (flags & 2)
+        print(std::string(kLineWidth, ' '));
+    print(center("CUPOM FISCAL"));
+    if (flags & 4)
+        print(std::string(kLineWidth, ' '));
+    return kOk;
+}
+
+int Printer::inicCupomNFiscal(int32_t kind) {
+    if (kind != 1)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    if (st_.doc.kind != kDocHeader)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    st_.doc.kind = kDocNonFiscal;
+    st_.s.gnf += 1;
+    printUtf8(center("COMPROVANTE NÃO FISCAL"));
+    return kOk;
+}
+
+int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Text& valueText) {
+    auto coo = digits(cooText, 6);
+    if (!coo)
+        return kBadFormat;
+    if (!posText || posText->size() != 2 || !parseDigits(*posText, 2))
+        return kBadFormat;
+    auto pos = tablePosition(posText, kVoucherPositions - 1);
+    if (!pos)
+        return kOutOfRange;
+    auto value = digits(valueText, 11);
+    if (!value)
+        return kBadFormat;
+    if (*value <= 0 || *coo <= 0)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    if (st_.doc.kind != kDocHeader)
+        return kWrongState;
+    const Voucher& v = st_.vouchers[*pos];
+    if (v.name.empty() || !v.linked)
+        return kVoucherInvalid;
+    int found = -1;
+    for (size_t i = 0; i < st_.pending.size(); ++i) {
+        const PendingLink& pl = st_.pending[i];
+        if (pl.coo == *coo && pl.payType == v.related && pl.pending()) {
+            found = static_cast<int>(i);
+            break;
+        }
+    }
+    if (found < 0)
+        return kNoPendingLink;
+    PendingLink& pl = st_.pending[found];
+    if (*value > pl.amount - pl.used)
+        return kOutOfRange;
+    if (int rc = checkPrinting())
+        return rc;
+
+    pl.used += *value;
+    pl.issued += 1;
+    pl.lastCoo = st_.doc.coo;
+    st_.doc.kind = kDocLinked;
+    st_.doc.linkIndex = found;
+    st_.doc.linkVoucher = *pos;
+    st_.doc.linkValue = *value;
+    st_.s.gnf += 1;
+    printUtf8(center("COMPROVANTE NÃO FISCAL VINCULADO"));
+    print(columns(v.name, "COO VINCULADO:" + zeroPad(*coo, 6)));
+    print(columns(st_.payTypes[v.related].name, formatAmount(*value)));
+    return kOk;
+}
+
+int Printer::fimTrans(const Text& op) {
+    if (!textOk(op, 0, kOperatorWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    switch (doc.kind) {
+        case kDocNone:
+            return kWrongState;
+        case kDocHeader:
+            return kNothingToDo;
+        case kDocFiscal:
+            if (state() != 124)
+                return kNotPaid;
+            break;
+        default:
+            break;
+    }
+    if (int rc = checkPrinting())
+        return rc;
+
+    if (doc.kind == kDocFiscal) {
+        Cents subtotal = documentSubtotal(doc);
+        Cents change = documentPaid(doc) - subtotal;
+        st_.s.dayChange += change;
+        std::map<int, Cents> payments;
+        for (const Payment& p : doc.payments) {
+            if (p.cancelled)
+                continue;
+            payments[p.position] += p.amount;
+            bool linkedType = false;
+            for (const Voucher& v : st_.vouchers)
+                linkedType |= !v.name.empty() && v.linked && v.related == p.position;
+            if (linkedType) {
+                if (static_cast<int>(st_.pending.size()) >= kMaxPendingLinks) {
+                    // Keep the newest records: the oldest settled one makes room first.
+                    auto settled = std::find_if(st_.pending.begin(), st_.pending.end(),
+                                                [](const PendingLink& l) { return !l.pending(); });
+                    st_.pending.erase(settled != st_.pending.end() ? settled : st_.pending.begin());
+                }
+                PendingLink pl;
+                pl.coo = doc.coo;
+                pl.payType = p.position;
+                pl.amount = p.amount;
+                st_.pending.push_back(pl);
+            }
+        }
+        st_.s.lastCouponShares = encodeShares(documentShares(doc));
+        st_.s.lastCouponPayments = encodeShares(payments);
+        st_.s.lastCouponNet = subtotal;
+        st_.s.lastCouponChange = change;
+        st_.s.lastCouponCancelled = 0;
+        st_.s.couponSeconds += std::max<int64_t>(0, now_ - doc.opened);
+        printFooter(*op);
+        closeDocument(kDocFiscal);
+        return kOk;
+    }
+    if (doc.kind == kDocNonFiscal) {
+        std::vector<int> used;
+        for (const Item& it : doc.items)
+            if (isVoucherTotaliser(it.totaliser))
+                used.push_back(it.totaliser - kTotVoucherFirst);
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        for (int v : used)
+            st_.vouchers[v].count += 1;
+        if (!doc.items.empty())
+            print(columns("TOTAL", formatAmount(documentSubtotal(doc))));
+    } else if (doc.kind == kDocLinked && doc.linkVoucher >= 0) {
+        st_.vouchers[doc.linkVoucher].count += 1;
+    }
+    printFooter(*op);
+    closeDocument(doc.kind);
+    return kOk;
+}
+
+int Printer::cancVenda(const Text& op) {
+    if (!textOk(op, 0, kOperatorWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    if (doc.kind == kDocNone)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+
+    if (doc.kind == kDocHeader || doc.kind == kDocFiscal) {
+        Cents reversed = 0;
+        for (const auto& [t, v] : documentShares(doc)) {
+            addToTotaliser(t, -v);
+            reversed += v;
+        }
+        st_.s.dayCancel += reversed;
+        for (const Payment& p : doc.payments) {
+            if (p.cancelled)
+                continue;
+            st_.payTypes[p.position].total -= p.amount;
+            st_.payTypes[p.position].managerial -= p.amount;
+        }
+        if (doc.kind == kDocFiscal) {
+            st_.s.cancelledCoupons += 1;
+            st_.s.dayCancelledCoupons += 1;
+        }
+        st_.s.couponSeconds += std::max<int64_t>(0, now_ - doc.opened);
+        printUtf8(center("*** CUPOM FISCAL CANCELADO ***"));
+        if (reversed)
+            print(columns("VALOR CANCELADO", formatAmount(reversed)));
+    } else {
+        Cents reversed = 0;
+        std::vector<int> used;
+        for (const Item& it : doc.items) {
+            if (it.cancelled)
+                continue;
+            Cents net = it.net();
+            addToTotaliser(it.totaliser, -net);
+            reversed += net;
+            if (isVoucherTotaliser(it.totaliser)) {
+                int v = it.totaliser - kTotVoucherFirst;
+                st_.vouchers[v].cancellations += net;
+                used.push_back(v);
+            }
+        }
+        if (doc.kind == kDocLinked && doc.linkIndex >= 0 &&
+            doc.linkIndex < static_cast<int>(st_.pending.size())) {
+            PendingLink& pl = st_.pending[doc.linkIndex];
+            pl.used -= doc.linkValue;
+            pl.issued -= 1;
+            if (pl.issued == 0)
+                pl.lastCoo = 0;
+            used.push_back(doc.linkVoucher);
+        }
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        for (int v : used)
+            if (v >= 0)
+                st_.vouchers[v].cancelCount += 1;
+        st_.s.dayNfCancel += reversed;
+        st_.s.dayCancelledNf += 1;
+        printUtf8(center("*** COMPROVANTE NÃO FISCAL CANCELADO ***"));
+        if (reversed)
+            print(columns("VALOR CANCELADO", formatAmount(reversed)));
+    }
+    printFooter(*op);
+    st_.s.lastCouponCancelled = 1;
+    closeDocument(0);
+    return kOk;
+}
+
+int Printer::cancDoc(const Text& op) {
+    if (!textOk(op, 0, kOperatorWidth))
+        return kBadFormat;
+    if (int rc = checkIdle())
+        return rc;
+    if (st_.s.lastDocKind != kDocFiscal || st_.s.lastCouponCancelled ||
+        st_.s.lastDocCoo != st_.s.coo || !st_.s.dayOpen)
+        return kCannotCancelDoc;
+    if (int rc = checkPrinting())
+        return rc;
+
+    for (const auto& [t, v] : decodeShares(st_.s.lastCouponShares))
+        addToTotaliser(t, -v);
+    for (const auto& [pos, v] : decodeShares(st_.s.lastCouponPayments)) {
+        if (pos < 0 || pos >= kPayPositions)
+            continue;
+        st_.payTypes[pos].total -= v;
+        st_.payTypes[pos].managerial -= v;
+    }
+    st_.s.dayCancel += st_.s.lastCouponNet;
+    st_.s.dayChange -= st_.s.lastCouponChange;
+    st_.s.cancelledCoupons += 1;
+    st_.s.dayCancelledCoupons += 1;
+    int64_t cancelled = st_.s.lastDocCoo;
+    st_.pending.erase(std::remove_if(st_.pending.begin(), st_.pending.end(),
+                                     [&](const PendingLink& l) { return l.coo == cancelled; }),
+                      st_.pending.end());
+    st_.s.coo += 1;
+    print(std::string(kLineWidth, '='));
+    print(center("COMPROVANTE DE CANCELAMENTO"));
+    print(columns("CUPOM FISCAL CANCELADO", "COO:" + zeroPad(cancelled, 6)));
+    print(columns("VALOR CANCELADO", formatAmount(st_.s.lastCouponNet)));
+    printFooter(*op);
+    st_.s.lastDocKind = 0;
+    st_.s.lastDocCoo = st_.s.coo;
+    st_.s.lastCouponCancelled = 1;
+    st_.s.lastDocTime = now_;
+    st_.user().lastTime = now_;
+    return kOk;
+}
+
+int Printer::impLinha(const Text& line) {
+    if (!textOk(line, 0, kLineWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    bool allowed = false;
+    switch (doc.kind) {
+        case kDocHeader:
+            allowed = (doc.flags & 32) && doc.freeLines < 2;
+            break;
+        case kDocFiscal: {
+            int sc = state();
+            if ((sc == 123 || sc == 124) && doc.complementaryLeft > 0)
+                allowed = true;
+            else if (sc == 124 && doc.commercialLines < kMaxCommercialLines)
+                allowed = true;
+            break;
+        }
+        case kDocNonFiscal:
+        case kDocLinked:
+            allowed = true;
+            break;
+        default:
+            break;
+    }
+    if (!allowed)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    if (doc.kind == kDocHeader) {
+        doc.freeLines += 1;
+    } else if (doc.kind == kDocFiscal) {
+        if (doc.complementaryLeft > 0)
+            doc.complementaryLeft -= 1;
+        else
+            doc.commercialLines += 1;
+    }
+    print(*line);
+    return kOk;
+}
+
+// ---------------------------------------------------------------- readings
+
+std::vector<std::string> Printer::readingLines(const std::string& title, const std::string& op) {
+    std::vector<std::string> l;
+    const Scalars& s = st_.s;
+    DateTime dt = clock();
+    l.push_back(std::string(kLineWidth, '='));
+    l.push_back(center(title));
+    l.push_back(columns("DATA DO MOVIMENTO", formatYmdShort(static_cast<int>(s.dayDate))));
+    l.push_back(columns("EMITIDA EM", formatDateLong(dt) + " " + formatTimeColons(dt)));
+    l.push_back(std::string(kLineWidth, '-'));
+    l.push_back("CONTADORES");
+    l.push_back(columns("COO  ORDEM DE OPERACAO", zeroPad(s.coo, 6)));
+    l.push_back(columns("CCF  CUPONS FISCAIS", zeroPad(s.ccf, 6)));
+    l.push_back(columns("GNF  OPERACOES NAO FISCAIS", zeroPad(s.gnf, 6)));
+    l.push_back(columns("CRZ  REDUCOES Z", zeroPad(s.crz, 4)));
+    l.push_back(columns("CRO  REINICIO DE OPERACAO", zeroPad(s.cro, 4)));
+    l.push_back(columns("CFC  CUPONS CANCELADOS NO DIA", zeroPad(s.dayCancelledCoupons, 4)));
+    l.push_back(columns("CNC  NAO FISCAIS CANCELADOS", zeroPad(s.dayCancelledNf, 4)));
+    l.push_back(std::string(kLineWidth, '-'));
+    l.push_back("TOTALIZADORES");
+    Cents net = s.dayGross - s.dayCancel - s.dayDiscount;
+    l.push_back(columns("GRANDE TOTAL", formatAmount(s.gt)));
+    l.push_back(columns("VENDA BRUTA DIARIA", formatAmount(s.dayGross)));
+    l.push_back(columns("CANCELAMENTOS", formatAmount(s.dayCancel)));
+    l.push_back(columns("DESCONTOS", formatAmount(s.dayDiscount)));
+    l.push_back(columns("ACRESCIMOS", formatAmount(s.daySurcharge)));
+    l.push_back(columns("VENDA LIQUIDA", formatAmount(net)));
+    l.push_back(std::string(kLineWidth, '-'));
+    l.push_back(columns("ALIQUOTA       VALOR", "IMPOSTO"));
+    int positions = is204() ? kTaxPositions204 : kTaxPositions;
+    for (int i = 0; i < positions; ++i) {
+        const TaxRate& r = st_.rates[i];
+        if (!r.programmed)
+            continue;
+        std::string left = zeroPad(i, 2) + " " + r.type + formatRate(r.rate) + "% " +
+                           padLeft(formatAmount(r.total), 16);
+        l.push_back(columns(left, formatAmount(taxOf(r.total, r.rate))));
+    }
+    auto special = [&](int t, const char* name) {
+        auto it = st_.totals.find(t);
+        l.push_back(columns(name, formatAmount(it == st_.totals.end() ? 0 : it->second)));
+    };
+    special(kTotSubstitution, "F  SUBSTITUICAO TRIBUTARIA");
+    special(kTotExempt, "I  ISENTO");
+    special(kTotNotLevied, "N  NAO INCIDENTE");
+    if (is204())
+        special(kTotServices, "ISS SERVICOS");
+    l.push_back(std::string(kLineWidth, '-'));
+    l.push_back("NAO FISCAIS");
+    if (is204()) {
+        special(kTotWithdrawal, "SANGRIA");
+        special(kTotCashIn, "ENTRADA DE NUMERARIO");
+        special(kTotReceipts, "RECEBIMENTOS DIVERSOS");
+    } else {
+        for (int i = 0; i < kVoucherPositions; ++i) {
+            const Voucher& v = st_.vouchers[i];
+            if (v.name.empty())
+                continue;
+            l.push_back(columns(zeroPad(i, 2) + " " + v.name + " " + zeroPad(v.count, 4),
+                                formatAmount(v.sales)));
+        }
+    }
+    l.push_back(columns("CANCELAMENTOS NAO FISCAIS", formatAmount(s.dayNfCancel)));
+    l.push_back(std::string(kLineWidth, '-'));
+    l.push_back("MEIOS DE PAGAMENTO");
+    for (int i = 0; i < kPayPositions; ++i) {
+        const PayType& p = st_.payTypes[i];
+        if (p.name.empty())
+            continue;
+        l.push_back(columns(zeroPad(i, 2) + " " + p.name, formatAmount(p.total)));
+    }
+    l.push_back(columns("TROCO", formatAmount(s.dayChange)));
+    l.push_back(columns("GT CRIPTOGRAFADO", encryptDigits(std::to_string(s.gt), s.crypto)));
+    l.push_back(std::string(kLineWidth, '-'));
+    if (!op.empty())
+        l.push_back("OPERADOR: " + op);
+    return l;
+}
+
+int Printer::leituraX(const Text& op) {
+    if (!textOk(op, 0, kOperatorWidth))
+        return kBadFormat;
+    if (int rc = checkIdle())
+        return rc;
+    if (int rc = checkPrinting())
+        return rc;
+    openDayIfNeeded();
+    st_.s.coo += 1;
+    st_.s.gnf += 1;
+    for (const std::string& line : readingLines("LEITURA X", *op))
+        print(line);
+    printFooter("");
+    st_.s.lastDocKind = 0;
+    st_.s.lastDocCoo = st_.s.coo;
+    st_.s.lastDocTime = now_;
+    return kOk;
+}
+
+void Printer::resetDay() {
+    Scalars& s = st_.s;
+    for (TaxRate& r : st_.rates)
+        r.total = 0;
+    for (PayType& p : st_.payTypes)
+        p.total = 0;
+    for (Voucher& v : st_.vouchers) {
+        v.count = v.cancelCount = 0;
+        v.sales = v.surcharges = v.discounts = v.cancellations = 0;
+    }
+    st_.totals.clear();
+    st_.pending.clear();
+    s.dayOpen = 0;
+    s.dayOpenedAt = 0;
+    s.dayCooStart = s.dayGnfStart = 0;
+    s.dayGtStart = s.gt;
+    s.dayCancelledCoupons = s.dayCancelledNf = s.dayCoupons = 0;
+    s.dayGross = s.dayCancel = s.dayDiscount = s.daySurcharge = 0;
+    s.dayNfCancel = s.dayNfDiscount = s.dayNfSurcharge = s.dayChange = 0;
+    s.couponSeconds = 0;
+}
+
+int Printer::reducaoZ(const Text& op) {
+    if (!textOk(op, 0, kOperatorWidth))
+        return kBadFormat;
+    if (int rc = checkIdle())
+        return rc;
+    if (state() == 115)
+        return kDayClosed;
+    if (int rc = checkPrinting())
+        return rc;
+    Scalars& s = st_.s;
+    if (!s.dayOpen) {
+        // A Z reduction with no movement closes today.
+        s.dayDate = clock().ymd();
+        s.dayCooStart = s.coo + 1;
+        s.dayGnfStart = s.gnf;
+    }
+    s.coo += 1;
+    s.crz += 1;
+    for (const std::string& line : readingLines("REDUCAO Z", *op))
+        print(line);
+    printFooter("");
+
+    FiscalRecord rec;
+    rec.z = s.crz;
+    rec.ymd = s.dayDate;
+    rec.time = now_;
+    rec.coo = s.coo;
+    rec.cro = s.cro;
+    rec.gt = s.gt;
+    rec.gross = s.dayGross;
+    rec.cancellations = s.dayCancel;
+    rec.discounts = s.dayDiscount;
+    rec.surcharges = s.daySurcharge;
+    rec.net = s.dayGross - s.dayCancel - s.dayDiscount;
+    std::map<int, Cents> details;
+    for (int i = 0; i < kTaxPositions; ++i)
+        if (st_.rates[i].total)
+            details[i] = st_.rates[i].total;
+    for (const auto& [t, v] : st_.totals)
+        details[t] = v;
+    rec.details = encodeShares(details);
+    out_.fiscalRecord = rec;
+
+    s.zDate = s.dayDate;
+    s.lastDocKind = 0;
+    s.lastDocCoo = s.coo;
+    s.lastDocTime = now_;
+    st_.user().lastTime = now_;
+    st_.user().gt = s.gt;
+    resetDay();
+    return kOk;
+}
+
+int Printer::lxGerencial(const Text& op) {
+    return rzGerencialImpl(op, false);
+}
+int Printer::rzGerencial(const Text& op) {
+    return rzGerencialImpl(op, true);
+}
+
+int Printer::rzGerencialImpl(const Text& op, bool reset) {
+    if (!textOk(op, 0, kOperatorWidth))
+        return kBadFormat;
+    if (int rc = checkIdle())
+        return rc;
+    if (int rc = checkPrinting())
+        return rc;
+    openDayIfNeeded();
+    st_.s.coo += 1;
+    st_.s.gnf += 1;
+    st_.s.mgrReports += 1;
+    print(std::string(kLineWidth, '='));
+    print(center(reset ? "REDUCAO Z GERENCIAL" : "LEITURA X GERENCIAL"));
+    print(columns("RELATORIO GERENCIAL", zeroPad(st_.s.mgrReports, 4)));
+    print(std::string(kLineWidth, '-'));
+    Cents total = 0;
+    for (int i = 0; i < kPayPositions; ++i) {
+        PayType& p = st_.payTypes[i];
+        if (p.name.empty() && !p.managerial)
+            continue;
+        print(columns(zeroPad(i, 2) + " " + p.name, formatAmount(p.managerial)));
+        total += p.managerial;
+        if (reset)
+            p.managerial = 0;
+    }
+    print(columns("TOTAL RECEBIDO", formatAmount(total)));
+    if (!op->empty())
+        print("OPERADOR: " + *op);
+    printFooter("");
+    st_.s.lastDocKind = 0;
+    st_.s.lastDocCoo = st_.s.coo;
+    st_.s.lastDocTime = now_;
+    return kOk;
+}
+
+// ---------------------------------------------------------------- items
+
+int Printer::addItem(Item item, const std::vector<std::string>& printed) {
+    Document& doc = st_.doc;
+    if (static_cast<int>(doc.items.size()) >= kMaxItems)
+        return kOverflow;
+    if (item.total <= 0)
+        return kOutOfRange;
+    Cents subtotal = documentSubtotal(doc);
+    bool fiscal = !isNonFiscalTotaliser(item.totaliser);
+    if (item.total > kMaxCoupon || subtotal + item.total > kMaxCoupon)
+        return kOverflow;
+    if (fiscal && st_.s.gt + item.total > kMaxTotal)
+        return kOverflow;
+    if (int rc = checkPrinting())
+        return rc;
+
+    if (doc.kind == kDocHeader) {
+        doc.kind = kDocFiscal;
+        st_.s.ccf += 1;
+        st_.s.dayCoupons += 1;
+    }
+    addToTotaliser(item.totaliser, item.total);
+    if (fiscal) {
+        st_.s.gt += item.total;
+        st_.s.dayGross += item.total;
+    }
+    doc.items.push_back(item);
+    for (const std::string& line : printed)
+        printWrapped(line);
+    return kOk;
+}
+
+namespace {
+bool acceptsFiscalItem(const Document& doc) {
+    if (doc.kind == kDocHeader)
+        return true;
+    if (doc.kind != kDocFiscal || doc.adjKind >= 0)
+        return false;
+    for (const Payment& p : doc.payments)
+        if (!p.cancelled)
+            return false;
+    return true;
+}
+}  // namespace
+
+int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qtyInt,
+                             const Text& qtyDec, const Text& price, int32_t tax) {
+    if (!textOk(code, 1, static_cast<size_t>(st_.s.codeSize)))
+        return kBadFormat;
+    if (!textOk(desc, 1, kDescriptionWidth))
+        return kBadFormat;
+    auto qi = digits(qtyInt, 4);
+    auto qd = digits(qtyDec, 3);
+    auto unit = digits(price, 9);
+    if (!qi || !qd || !unit)
+        return kBadFormat;
+    int totaliser = 0;
+    if (int rc = resolveTax(tax, &totaliser))
+        return rc;
+    if (isNonFiscalTotaliser(totaliser))
+        return kTaxNotProgrammed;
+    if (set_.intervention)
+        return kIntervention;
+    if (!acceptsFiscalItem(st_.doc))
+        return kWrongState;
+    Item item;
+    item.code = *code;
+    item.description = *desc;
+    item.quantity = *qi * 1000 + *qd;
+    item.price = *unit;
+    item.total = divRoundHalfEven(item.quantity * item.price, 1000);
+    item.totaliser = totaliser;
+    if (item.quantity <= 0)
+        return kOutOfRange;
+    std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
+    std::vector<std::string> lines = {
+        number + " " + *code + " " + *desc,
+        columns("    " + quantityText(item.quantity) + " x " + formatAmount(item.price) + " " +
+                    taxLabel(totaliser),
+                formatAmount(item.total))};
+    return addItem(item, lines);
+}
+
+int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
+    if (!textOk(line, 1, 78))
+        return kBadFormat;
+    auto total = digits(totalText, 11);
+    if (!total)
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    Item item;
+    item.description = *line;
+    item.price = *total;
+    item.total = *total;
+    if (st_.doc.kind == kDocNonFiscal) {
+        if (is204()) {
+            int t = 0;
+            if (int rc = resolveTax(tax, &t))
+                return rc;
+            if (!isNonFiscalTotaliser(t))
+                return kVoucherInvalid;
+            item.totaliser = t;
+        } else {
+            if (tax < 0 || tax >= kVoucherPositions)
+                return kOutOfRange;
+            const Voucher& v = st_.vouchers[tax];
+            if (v.name.empty() || v.linked)
+                return kVoucherInvalid;
+            item.totaliser = kTotVoucherFirst + tax;
+        }
+        std::string label = isVoucherTotaliser(item.totaliser)
+                                ? st_.vouchers[item.totaliser - kTotVoucherFirst].name
+                                : totaliserName(item.totaliser);
+        return addItem(item, {*line, columns("    " + label, formatAmount(item.total))});
+    }
+    int totaliser = 0;
+    if (int rc = resolveTax(tax, &totaliser))
+        return rc;
+    if (isNonFiscalTotaliser(totaliser))
+        return kTaxNotProgrammed;
+    if (!acceptsFiscalItem(st_.doc))
+        return kWrongState;
+    item.totaliser = totaliser;
+    return addItem(item, {*line, columns("    " + taxLabel(totaliser), formatAmount(item.total))});
+}
+
+int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
+    if (!textOk(desc, 1, kDescriptionWidth))
+        return kBadFormat;
+    auto total = digits(value, 11);
+    if (!total)
+        return kBadFormat;
+    int totaliser = 0;
+    if (int rc = resolveTax(tax, &totaliser))
+        return rc;
+    if (isNonFiscalTotaliser(totaliser))
+        return kTaxNotProgrammed;
+    if (set_.intervention)
+        return kIntervention;
+    if (!acceptsFiscalItem(st_.doc))
+        return kWrongState;
+    Item item;
+    item.description = *desc;
+    item.price = *total;
+    item.total = *total;
+    item.totaliser = totaliser;
+    std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
+    return addItem(item, {columns(fit(number + " " + *desc, 34) + " " + taxLabel(totaliser),
+                                  formatAmount(item.total))});
+}
+
+namespace {
+// Items may be adjusted only before payments and before a subtotal adjustment.
+bool itemsEditable(const Document& doc) {
+    if (doc.kind == kDocNonFiscal)
+        return true;
+    if (doc.kind != kDocFiscal || doc.adjKind >= 0)
+        return false;
+    for (const Payment& p : doc.payments)
+        if (!p.cancelled)
+            return false;
+    return true;
+}
+}  // namespace
+
+int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
+    if (operation != 0 && operation != 1)
+        return kOutOfRange;
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    if (!value)
+        return kBadFormat;
+    std::optional<int64_t> amount;
+    if (operation == 0 || !value->empty()) {
+        amount = parseDigits(*value, 11);
+        if (!amount)
+            return kBadFormat;
+    }
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    if (!itemsEditable(doc))
+        return kWrongState;
+    if (doc.items.empty())
+        return kNothingToDo;
+    Item& last = doc.items.back();
+    if (last.cancelled)
+        return kNothingToDo;
+    bool nonFiscal = isNonFiscalTotaliser(last.totaliser);
+    if (nonFiscal && isVoucherTotaliser(last.totaliser) &&
+        !st_.vouchers[last.totaliser - kTotVoucherFirst].discount)
+        return kVoucherInvalid;
+    std::string number = zeroPad(static_cast<int64_t>(doc.items.size()), 3);
+    if (operation == 0) {
+        if (last.discount)
+            return kAlreadyDone;
+        if (*amount <= 0 || *amount >= last.total)
+            return kOutOfRange;
+        if (int rc = checkPrinting())
+            return rc;
+        last.discount = *amount;
+        addToTotaliser(last.totaliser, -*amount);
+        if (nonFiscal) {
+            st_.s.dayNfDiscount += *amount;
+            if (isVoucherTotaliser(last.totaliser))
+                st_.vouchers[last.totaliser - kTotVoucherFirst].discounts += *amount;
+        } else {
+            st_.s.dayDiscount += *amount;
+        }
+        print(
+            columns("DESCONTO ITEM " + number + " " + fit(*desc, 20), "-" + formatAmount(*amount)));
+        return kOk;
+    }
+    if (!last.discount)
+        return kNothingToDo;
+    if (amount && *amount != last.discount)
+        return kOutOfRange;
+    if (int rc = checkPrinting())
+        return rc;
+    Cents d = last.discount;
+    last.discount = 0;
+    addToTotaliser(last.totaliser, d);
+    if (nonFiscal) {
+        st_.s.dayNfDiscount -= d;
+        if (isVoucherTotaliser(last.totaliser))
+            st_.vouchers[last.totaliser - kTotVoucherFirst].discounts -= d;
+    } else {
+        st_.s.dayDiscount -= d;
+    }
+    print(columns("CANC. DESCONTO ITEM " + number + " " + fit(*desc, 14), formatAmount(d)));
+    return kOk;
+}
+
+int Printer::cancItem(const Text& desc) {
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    if (!itemsEditable(st_.doc))
+        return kWrongState;
+    if (st_.doc.items.empty())
+        return kNothingToDo;
+    return cancItemAt(static_cast<int>(st_.doc.items.size()), *desc);
+}
+
+int Printer::cancItemDef(const Text& position, const Text& desc) {
+    auto pos = digits(position, 4);
+    if (!pos)
+        return kBadFormat;
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    if (!itemsEditable(st_.doc))
+        return kWrongState;
+    if (*pos < 1 || *pos > static_cast<int64_t>(st_.doc.items.size()))
+        return kOutOfRange;
+    return cancItemAt(static_cast<int>(*pos), *desc);
+}
+
+int Printer::cancItemAt(int number, const std::string& desc) {
+    Item& it = st_.doc.items[number - 1];
+    if (it.cancelled)
+        return kAlreadyDone;
+    bool nonFiscal = isNonFiscalTotaliser(it.totaliser);
+    if (nonFiscal && isVoucherTotaliser(it.totaliser) &&
+        !st_.vouchers[it.totaliser - kTotVoucherFirst].cancel)
+        return kVoucherInvalid;
+    if (int rc = checkPrinting())
+        return rc;
+    Cents net = it.net();
+    addToTotaliser(it.totaliser, -net);
+    if (nonFiscal) {
+        st_.s.dayNfCancel += net;
+        if (isVoucherTotaliser(it.totaliser))
+            st_.vouchers[it.totaliser - kTotVoucherFirst].cancellations += net;
+    } else {
+        st_.s.dayCancel += net;
+    }
+    it.cancelled = true;
+    print(columns("CANCELAMENTO ITEM " + zeroPad(number, 3) + " " + fit(desc, 16),
+                  "-" + formatAmount(net)));
+    return kOk;
+}
+
+// ---------------------------------------------------------------- subtotal, payments
+
+int Printer::subTotal() {
+    if (set_.intervention)
+        return kIntervention;
+    const Document& doc = st_.doc;
+    if ((doc.kind != kDocFiscal && doc.kind != kDocNonFiscal) || doc.items.empty())
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
+    return kOk;
+}
+
+int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
+                               const Text& amountText) {
+    if (kind != 0 && kind != 1)
+        return kOutOfRange;
+    if (cancel != 0 && cancel != 1)
+        return kOutOfRange;
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    auto amount = digits(amountText, 11);
+    if (!amount)
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    if (doc.kind != kDocFiscal)
+        return kWrongState;
+    for (const Payment& p : doc.payments)
+        if (!p.cancelled)
+            return kWrongState;
+    Cents subtotal = documentSubtotal(doc);
+
+    if (cancel == 0) {
+        if (doc.adjKind >= 0)
+            return kAdjustment;
+        if (*amount <= 0)
+            return kOutOfRange;
+        if (subtotal <= 0)
+            return kNothingToDo;
+        if (kind == 0 && *amount >= subtotal)
+            return kOutOfRange;
+        if (kind == 1 && (subtotal + *amount > kMaxCoupon || st_.s.gt + *amount > kMaxTotal))
+            return kOverflow;
+        if (int rc = checkPrinting())
+            return rc;
+        // Spread the adjustment over the coupon's totalisers in proportion to
+        // their amounts; the cents left by the division go to the largest ones.
+        std::map<int, Cents> base = documentShares(doc);
+        std::vector<std::pair<int, Cents>> parts(base.begin(), base.end());
+        std::map<int, Cents> shares;
+        Cents given = 0;
+        for (const auto& [t, v] : parts) {
+            Cents share =
+                v > 0 ? static_cast<Cents>((static_cast<__int128>(*amount) * v) / subtotal) : 0;
+            shares[t] = share;
+            given += share;
+        }
+        std::stable_sort(parts.begin(), parts.end(),
+                         [](const auto& a, const auto& b) { return a.second > b.second; });
+        for (size_t i = 0; given < *amount && !parts.empty(); i = (i + 1) % parts.size()) {
+            if (parts[i].second <= 0)
+                continue;
+            shares[parts[i].first] += 1;
+            given += 1;
+        }
+        int sign = kind == 1 ? 1 : -1;
+        for (const auto& [t, v] : shares)
+            addToTotaliser(t, sign * v);
+        if (kind == 1) {
+            st_.s.gt += *amount;
+            st_.s.dayGross += *amount;
+            st_.s.daySurcharge += *amount;
+        } else {
+            st_.s.dayDiscount += *amount;
+        }
+        doc.adjKind = kind;
+        doc.adjAmount = *amount;
+        doc.adjShares = encodeShares(shares);
+        print(columns(std::string(kind == 1 ? "ACRESCIMO " : "DESCONTO ") + fit(*desc, 24),
+                      (kind == 1 ? "+" : "-") + formatAmount(*amount)));
+        print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
+        return kOk;
+    }
+    if (doc.adjKind != kind)
+        return kAdjustment;
+    if (int rc = checkPrinting())
+        return rc;
+    Cents a = doc.adjAmount;
+    int sign = kind == 1 ? -1 : 1;
+    for (const auto& [t, v] : decodeShares(doc.adjShares))
+        addToTotaliser(t, sign * v);
+    if (kind == 1)
+        st_.s.dayCancel += a;
+    else
+        st_.s.dayDiscount -= a;
+    doc.adjKind = -1;
+    doc.adjAmount = 0;
+    doc.adjShares.clear();
+    print(columns(std::string(kind == 1 ? "CANC. ACRESCIMO " : "CANC. DESCONTO ") + fit(*desc, 18),
+                  formatAmount(a)));
+    print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
+    return kOk;
+}
+
+int Printer::doPayment(int cancel, int position, const std::string& name, Cents amount,
+                       int condition, bool omit, int lines) {
+    Document& doc = st_.doc;
+    if (doc.kind != kDocFiscal)
+        return kWrongState;
+    int sc = state();
+    if (cancel == 1) {
+        if ((sc != 123 && sc != 124) || doc.commercialLines > 0)
+            return kWrongState;
+        Payment* last = nullptr;
+        for (Payment& p : doc.payments)
+            if (!p.cancelled)
+                last = &p;
+        if (!last || last->position != position || last->amount != amount)
+            return kNothingToDo;
+        if (int rc = checkPrinting())
+            return rc;
+        last->cancelled = true;
+        st_.payTypes[position].total -= amount;
+        st_.payTypes[position].managerial -= amount;
+        doc.complementaryLeft = 0;
+        print(columns("CANC. PAGAMENTO " + name, "-" + formatAmount(amount)));
+        return kOk;
+    }
+    if (sc != 65 && sc != 123)
+        return kWrongState;
+    Cents subtotal = documentSubtotal(doc);
+    if (subtotal <= 0)
+        return kNothingToDo;
+    Cents paid = documentPaid(doc);
+    if (paid + amount > kMaxCoupon * 10)
+        return kOverflow;
+    if (st_.payTypes[position].total + amount > kMaxTotal)
+        return kOverflow;
+    if (int rc = checkPrinting())
+        return rc;
+
+    Payment p;
+    p.position = position;
+    p.name = name;
+    p.amount = amount;
+    p.condition = condition;
+    p.omitCondition = omit;
+    doc.payments.push_back(p);
+    st_.payTypes[position].total += amount;
+    st_.payTypes[position].managerial += amount;
+    doc.complementaryLeft = lines;
+    if (paid == 0)
+        print(columns("TOTAL R$", formatAmount(subtotal)));
+    std::string label = name;
+    if (condition != kCondPosition && !omit)
+        label += condition == kCondCash ? " A VISTA" : " A PRAZO";
+    print(columns(label, formatAmount(amount)));
+    paid += amount;
+    if (paid >= subtotal && paid - subtotal > 0)
+        print(columns("TROCO R$", formatAmount(paid - subtotal)));
+    return kOk;
+}
+
+int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountText,
+                       int32_t lines) {
+    if (cancel != 0 && cancel != 1)
+        return kOutOfRange;
+    if (!position || position->size() != 2 || !parseDigits(*position, 2))
+        return kBadFormat;
+    auto pos = tablePosition(position, kPayPositions - 1);
+    if (!pos)
+        return kOutOfRange;
+    auto amount = digits(amountText, 11);
+    if (!amount)
+        return kBadFormat;
+    if (*amount <= 0)
+        return kOutOfRange;
+    if (lines < 0 || lines > kMaxComplementaryLines)
+        return kOutOfRange;
+    if (st_.payTypes[*pos].name.empty())
+        return kPayTypeUnknown;
+    if (set_.intervention)
+        return kIntervention;
+    return doPayment(cancel, *pos, st_.payTypes[*pos].name, *amount, kCondPosition, false, lines);
+}
+
+int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amountText, int32_t omit,
+                             int32_t lines, int condition) {
+    if (cancel != 0 && cancel != 1)
+        return kOutOfRange;
+    if (!textOk(type, 1, 20))
+        return kBadFormat;
+    auto amount = digits(amountText, 11);
+    if (!amount)
+        return kBadFormat;
+    if (*amount <= 0)
+        return kOutOfRange;
+    if (omit != 0 && omit != 1)
+        return kOutOfRange;
+    if (lines < 0 || lines > kMaxComplementaryLines)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    int pos = -1;
+    for (int i = 0; i < kPayPositions; ++i)
+        if (!st_.payTypes[i].name.empty() && equalsIgnoreCase(st_.payTypes[i].name, *type)) {
+            pos = i;
+            break;
+        }
+    if (pos < 0) {
+        // A 2.04 printer learns payment types by their names; a 3.00 one only
+        // knows the positions programmed in its table.
+        if (!is204() || cancel == 1)
+            return kPayTypeUnknown;
+        for (int i = 0; i < kPayPositions && pos < 0; ++i)
+            if (st_.payTypes[i].name.empty() && st_.payTypes[i].total == 0)
+                pos = i;
+        if (pos < 0)
+            return kPayTypeUnknown;
+        int rc = doPayment(cancel, pos, *type, *amount, condition, omit == 1, lines);
+        if (rc == kOk)
+            st_.payTypes[pos].name = *type;
+        return rc;
+    }
+    std::string printed = is204() ? *type : st_.payTypes[pos].name;
+    return doPayment(cancel, pos, printed, *amount, condition, omit == 1, lines);
+}
+
+// ---------------------------------------------------------------- cheques, peripherals
+
+int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const Text& payee,
+                    const Text& city, const Text& date, const Text& extra, const Text& singular,
+                    const Text& plural) {
+    if (bank < 1 || bank > 999)
+        return kOutOfRange;
+    auto value = digits(valueText, 11);
+    if (!value)
+        return kBadFormat;
+    if (*value <= 0)
+        return kOutOfRange;
+    if (!textOk(payee, 1, 65) || !textOk(city, 1, 30) || !textOk(extra, 0, 40))
+        return kBadFormat;
+    if (!date || date->size() != (kind == kKolvex300 ? 8u : 6u))
+        return kBadFormat;
+    int ymd = parseDate(*date);
+    if (!ymd)
+        return kBadDate;
+    std::string one = "REAL", many = "REAIS";
+    if (kind == kKolvex300) {
+        if (!textOk(singular, 1, 20) || !textOk(plural, 1, 20))
+            return kBadFormat;
+        one = *singular;
+        many = *plural;
+    }
+    if (set_.intervention)
+        return kIntervention;
+    int sc = state();
+    if (sc == 90 || sc == 65 || sc == 122)
+        return kWrongState;
+
+    const char* device = kind == kMarvik ? "MARVIK" : kind == kKolvex ? "KOLVEX" : "KOLVEX 3.00";
+    print(std::string("CHEQUE ") + device + "  BANCO " + zeroPad(bank, 3), kCheque);
+    print(columns("", "R$ " + formatAmount(*value)), kCheque);
+    std::string words = utf8ToCp850("(" + amountInWords(*value, one, many) + ")");
+    for (size_t i = 0; i < words.size(); i += kLineWidth)
+        print(words.substr(i, kLineWidth), kCheque);
+    print("A " + *payee, kCheque);
+    print(*city + ", " + zeroPad(ymd % 100, 2) + " de " +
+              utf8ToCp850(kMonths[ymd / 100 % 100 - 1]) + " de " + std::to_string(ymd / 10000),
+          kCheque);
+    if (!extra->empty())
+        print(*extra, kCheque);
+    return kOk;
+}
+
+int Printer::autentica(const Text& text) {
+    if (!text)
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    if (!set_.authPaper)
+        return kNoAuthPaper;
+    // The printer prints what fits in its 48 columns and drops the rest.
+    print(text->substr(0, kLineWidth), kAuthentication);
+    return kOk;
+}
+
+int Printer::abreGaveta() {
+    if (set_.drawer != kDrawerAbsent) {
+        set_.drawer = kDrawerOpen;
+        set_.drawerOpenedAt = systemNow();
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------- programming
+
+namespace {
+// Programming that changes the fiscal configuration waits for the day's Z
+// reduction, unless a technician has the printer in intervention.
+int fiscalProgrammingAllowed(const PrinterState& st, const Settings& set) {
+    if (st.doc.kind != kDocNone)
+        return kWrongState;
+    if (st.s.dayOpen && !set.intervention)
+        return kWrongState;
+    return kOk;
+}
+}  // namespace
+
+int Printer::acertaData(int32_t day, int32_t month, int32_t year, int32_t hour, int32_t minute,
+                        int32_t second) {
+    int y = year;
+    if (year >= 0 && year <= 99)
+        y = expandYear(year);
+    if (!validDate(y, month, day) || !validTime(hour, minute, second))
+        return kBadDate;
+    if (st_.doc.kind != kDocNone)
+        return kWrongState;
+    DateTime dt;
+    dt.year = y;
+    dt.month = month;
+    dt.day = day;
+    dt.hour = hour;
+    dt.minute = minute;
+    dt.second = second;
+    int64_t target = epochFromLocal(dt);
+    if (target < st_.s.lastDocTime)
+        return kBadDate;
+    set_.clockOffset = target - systemNow();
+    return kOk;
+}
+
+int Printer::cabLoja(const Text& l1, const Text& l2, const Text& l3, int32_t store,
+                     int32_t equipment, const Text& cgc, const Text& ie, const Text* im) {
+    if (!textOk(l1, 1, kLineWidth) || !textOk(l2, 0, kLineWidth) || !textOk(l3, 0, kLineWidth))
+        return kBadFormat;
+    if (store < 0 || store > 9999 || equipment < 0 || equipment > 9999)
+        return kOutOfRange;
+    if (!textOk(cgc, 1, 18) || !textOk(ie, 1, 15))
+        return kBadFormat;
+    if (im && !textOk(*im, 0, 15))
+        return kBadFormat;
+    if (int rc = fiscalProgrammingAllowed(st_, set_))
+        return rc;
+    std::string newIm = im ? **im : st_.user().im;
+    User& cur = st_.user();
+    if (cur.cgc != *cgc || cur.ie != *ie || cur.im != newIm) {
+        if (static_cast<int>(st_.users.size()) >= kMaxUsers)
+            return kUsersFull;
+        cur.gt = st_.s.gt;
+        User u;
+        u.cgc = *cgc;
+        u.ie = *ie;
+        u.im = newIm;
+        u.firstTime = now_;
+        u.lastTime = now_;
+        u.cro = static_cast<int>(st_.s.cro);
+        u.gt = st_.s.gt;
+        st_.users.push_back(u);
+    }
+    User& u = st_.user();
+    u.line1 = *l1;
+    u.line2 = *l2;
+    u.line3 = *l3;
+    u.store = store;
+    u.equipment = equipment;
+    return kOk;
+}
+
+int Printer::cargaTabAliq(int32_t position, const Text& rate) {
+    if (position < 0 || position >= kTaxPositions204)
+        return kOutOfRange;
+    auto r = digits(rate, 4);
+    if (!r)
+        return kBadFormat;
+    if (int rc = fiscalProgrammingAllowed(st_, set_))
+        return rc;
+    TaxRate& t = st_.rates[position];
+    if (t.total != 0)
+        return kInUse;
+    t.programmed = true;
+    t.type = 'T';
+    t.rate = static_cast<int>(*r);
+    return kOk;
+}
+
+int Printer::cargaAliqSelect(const Text& position, const Text& type, const Text& rate) {
+    auto pos = digits(position, 2);
+    if (!pos)
+        return kBadFormat;
+    if (*pos >= kTaxPositions)
+        return kOutOfRange;
+    if (!type || type->size() != 1)
+        return kBadFormat;
+    char ty = static_cast<char>(std::toupper(static_cast<unsigned char>((*type)[0])));
+    if (ty != 'T' && ty != 'S')
+        return kBadFormat;
+    if (!rate)
+        return kBadFormat;
+    bool clear = rate->empty() || rate->find_first_not_of(' ') == std::string::npos;
+    std::optional<int64_t> r;
+    if (!clear) {
+        r = parseDigits(*rate, 4);
+        if (!r)
+            return kBadFormat;
+    }
+    if (int rc = fiscalProgrammingAllowed(st_, set_))
+        return rc;
+    TaxRate& t = st_.rates[*pos];
+    if (t.total != 0)
+        return kInUse;
+    if (clear) {
+        t = TaxRate{};  // blanks take the position out of use
+    } else {
+        t.programmed = true;
+        t.type = ty;
+        t.rate = static_cast<int>(*r);
+    }
+    return kOk;
+}
+
+int Printer::prgCod(int32_t size) {
+    if (size < 1 || size > 13)
+        return kOutOfRange;
+    if (st_.doc.kind != kDocNone)
+        return kWrongState;
+    st_.s.codeSize = size;
+    return kOk;
+}
+
+int Printer::cargaCodCripto(const Text& symbols) {
+    if (!textOk(symbols, 10, 10))
+        return kBadFormat;
+    for (size_t i = 0; i < 10; ++i) {
+        unsigned char c = static_cast<unsigned char>((*symbols)[i]);
+        if (c <= ' ' || (c >= '0' && c <= '9'))
+            return kBadFormat;
+        for (size_t j = 0; j < i; ++j)
+            if ((*symbols)[j] == (*symbols)[i])
+                return kOutOfRange;
+    }
+    if (st_.doc.kind != kDocNone)
+        return kWrongState;
+    st_.s.crypto = *symbols;
+    return kOk;
+}
+
+int Printer::payPatterns(const Text& position, const Text& description) {
+    if (!position || position->size() != 2 || !parseDigits(*position, 2))
+        return kBadFormat;
+    auto pos = tablePosition(position, kPayPositions - 1);
+    if (!pos)
+        return kOutOfRange;
+    if (!textOk(description, 0, 20))
+        return kBadFormat;
+    if (st_.doc.kind != kDocNone)
+        return kWrongState;
+    PayType& p = st_.payTypes[*pos];
+    if (p.name != *description && p.total != 0)
+        return kInUse;
+    p.name = *description;
+    return kOk;
+}
+
+int Printer::progNFComprov(const Text& position, const Text& description, const Text& discount,
+                           const Text& surcharge, const Text& cancel, const Text& payment,
+                           const Text& linked, const Text& related) {
+    if (!position || position->size() != 2 || !parseDigits(*position, 2))
+        return kBadFormat;
+    auto pos = tablePosition(position, kVoucherPositions - 1);
+    if (!pos)
+        return kOutOfRange;
+    if (!textOk(description, 1, 20))
+        return kBadFormat;
+    auto d = yesNo(discount), s = yesNo(surcharge), c = yesNo(cancel), p = yesNo(payment),
+         l = yesNo(linked);
+    if (!d || !s || !c || !p || !l)
+        return kBadFormat;
+    if (!related || related->size() != 2 || !parseDigits(*related, 2))
+        return kBadFormat;
+    auto rel = tablePosition(related, kPayPositions - 1);
+    if (!rel)
+        return kOutOfRange;
+    if (*l && st_.payTypes[*rel].name.empty())
+        return kPayTypeUnknown;
+    if (st_.doc.kind != kDocNone)
+        return kWrongState;
+    Voucher& v = st_.vouchers[*pos];
+    Voucher updated = v;
+    updated.name = *description;
+    updated.discount = *d;
+    updated.surcharge = *s;
+    updated.cancel = *c;
+    updated.payment = *p;
+    updated.linked = *l;
+    updated.related = *rel;
+    bool moved = v.count || v.cancelCount || v.sales || v.cancellations || v.discounts;
+    if (moved && !(updated == v))
+        return kInUse;
+    v = updated;
+    return kOk;
+}
+
+}  // namespace fiscemu
