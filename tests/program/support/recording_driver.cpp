@@ -109,12 +109,12 @@ QByteArray RecordingDriver::replyOf(const QString& function) {
 #define RECORDING_DRIVER_DEFINE_RESULT(name, params, args)                      \
     int32_t RecordingDriver::name params {                                      \
         record(QStringLiteral(#name), describeArguments(std::make_tuple args)); \
-        return resultOf(QStringLiteral(#name));                                 \
+        return real_ ? real_->name args : resultOf(QStringLiteral(#name));      \
     }
 #define RECORDING_DRIVER_DEFINE_REPLY(name, params, args)                       \
     QByteArray RecordingDriver::name params {                                   \
         record(QStringLiteral(#name), describeArguments(std::make_tuple args)); \
-        return replyOf(QStringLiteral(#name));                                  \
+        return real_ ? real_->name args : replyOf(QStringLiteral(#name));       \
     }
 FISCPORT_FUNCTIONS(RECORDING_DRIVER_DEFINE_RESULT, RECORDING_DRIVER_DEFINE_REPLY)
 #undef RECORDING_DRIVER_DEFINE_RESULT

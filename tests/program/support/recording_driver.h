@@ -23,6 +23,9 @@ public:
     // The next calls return these, in order, then the set one again.
     void queueResults(const QString& function, const QList<int32_t>& results);
     void queueReplies(const QString& function, const QList<QByteArray>& replies);
+    // Passes every call on to a real driver, which then gives the answers;
+    // end-to-end tests record the calls made to the emulated printer.
+    void forwardTo(FiscalDriver* real) { real_ = real; }
     // Runs before the function answers (to look at the program's state then).
     void onCall(const QString& function, std::function<void()> hook);
 
@@ -47,6 +50,7 @@ private:
     QByteArray replyOf(const QString& function);
 
     EventLog* log_;
+    FiscalDriver* real_ = nullptr;
     QStringList calls_;
     QHash<QString, int32_t> results_;
     QHash<QString, QByteArray> replies_;
