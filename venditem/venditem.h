@@ -1,4 +1,5 @@
-// "Venda de item": the item sale.
+// "Venda de item": sells one item of the open fiscal coupon, the printer
+// laying out the item line from the separate fields.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,10 @@ class Tfrmitem4 : public TForm {
 public:
     explicit Tfrmitem4(QWidget* parent = nullptr);
     ~Tfrmitem4() override;
+
+    void FormActivate() override;
+    void BitBtn1Click();
+    void BitBtn2Click();
 
 private:
     std::unique_ptr<Ui::Tfrmitem4> ui;
