@@ -1,4 +1,5 @@
-// "Venda formatada de item": the formatted item sale.
+// "Venda formatada de item": sells one item of the open fiscal coupon as an
+// item line laid out here, with the item total computed here.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Ts_venda : public TForm {
 public:
     explicit Ts_venda(QWidget* parent = nullptr);
     ~Ts_venda() override;
+
+    void BitBtn1Click();
+    void BitBtn2Click();
 
 private:
     std::unique_ptr<Ui::Ts_venda> ui;
