@@ -1439,9 +1439,24 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
     const char* device = kind == kMarvik ? "MARVIK" : kind == kKolvex ? "KOLVEX" : "KOLVEX 3.00";
     print(std::string("CHEQUE ") + device + "  BANCO " + zeroPad(bank, 3), kCheque);
     print(columns("", "R$ " + formatAmount(*value)), kCheque);
+    // The amount in words fills whole lines, breaking between words.
     std::string words = utf8ToCp850("(" + amountInWords(*value, one, many) + ")");
-    for (size_t i = 0; i < words.size(); i += kLineWidth)
-        print(words.substr(i, kLineWidth), kCheque);
+    std::string lineText;
+    size_t start = 0;
+    while (start < words.size()) {
+        size_t end = words.find(' ', start);
+        if (end == std::string::npos)
+            end = words.size();
+        std::string word = words.substr(start, end - start);
+        if (!lineText.empty() && lineText.size() + 1 + word.size() > kLineWidth) {
+            print(lineText, kCheque);
+            lineText.clear();
+        }
+        lineText += (lineText.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    if (!lineText.empty())
+        print(lineText, kCheque);
     print("A " + *payee, kCheque);
     print(*city + ", " + zeroPad(ymd % 100, 2) + " de " +
               utf8ToCp850(kMonths[ymd / 100 % 100 - 1]) + " de " + std::to_string(ymd / 10000),

@@ -1,0 +1,140 @@
+// Drives the driver library from a process of its own, for the tests that
+// stop and restart the program. Modes:
+//   sell N        opens a coupon and sells N items, then exits
+//   finish        pays the open coupon in cash and closes it
+//   loop SEED     sells, pays, cancels and reads at random until killed;
+//                 prints "B n" before and "E n rc" after every call
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "fiscport.h"
+
+namespace {
+
+long gCall = 0;
+
+void say(const std::string& s) {
+    std::string line = s + "\n";
+    ssize_t rc = write(1, line.data(), line.size());
+    (void)rc;
+}
+
+template <class F>
+int32_t call(F&& f) {
+    long n = ++gCall;
+    say("B " + std::to_string(n));
+    int32_t rc = f();
+    say("E " + std::to_string(n) + " " + std::to_string(rc));
+    return rc;
+}
+
+int state() {
+    long n = ++gCall;
+    say("B " + std::to_string(n));
+    std::string r = ecfStatusImp();
+    say("E " + std::to_string(n) + " 0");
+    if (r.find("Erro") != std::string::npos || r.size() < 5)
+        return -1;
+    return std::atoi(r.substr(2, 3).c_str());
+}
+
+int loop(unsigned seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (;;) {
+        int sc = state();
+        if (sc == 65 || sc == 90 || sc == 122) {
+            call([] { return ecfCancVenda("RECUPERA"); });
+            continue;
+        }
+        if (sc == 123) {
+            call([] { return ecfPagamento(0, "00", "99999999", 0); });
+            continue;
+        }
+        if (sc == 124) {
+            call([] { return ecfFimTrans("RECUPERA"); });
+            continue;
+        }
+        if (sc == 113) {
+            call([] { return ecfReducaoZ("RECUPERA"); });
+            continue;
+        }
+        if (sc != 0 && sc != 100)
+            return 3;
+        int what = pick(0, 9);
+        if (what == 0) {
+            call([] { return ecfLeituraX("X"); });
+            continue;
+        }
+        if (what == 1) {
+            call([] { return ecfImpCab(0); });
+            call([] { return ecfInicCupomNFiscal(1); });
+            call([&] {
+                return ecfVendaItem78("Recebimento", std::to_string(pick(1, 5000)).c_str(), 2);
+            });
+            call([] { return ecfFimTrans("NF"); });
+            continue;
+        }
+        call([] { return ecfImpCab(32); });
+        int items = pick(1, 6);
+        for (int i = 0; i < items; ++i) {
+            std::string qi = std::to_string(pick(0, 3)), qd = std::to_string(pick(1, 999));
+            std::string price = std::to_string(pick(1, 100000));
+            int tax = pick(0, 18);
+            call([&] {
+                return ecfVenda_Item("789", "Produto", qi.c_str(), qd.c_str(), price.c_str(), tax);
+            });
+            if (pick(0, 5) == 0)
+                call([] { return ecfDescItem(0, "Desconto", "1"); });
+            if (pick(0, 6) == 0)
+                call([] { return ecfCancItem("Cancela"); });
+        }
+        if (pick(0, 3) == 0)
+            call([&] { return ecfCancAcresDescSubTotal(pick(0, 1), 0, "Ajuste", "5"); });
+        if (pick(0, 7) == 0) {
+            call([] { return ecfCancVenda("Desiste"); });
+            continue;
+        }
+        const char* types[] = {"00", "01", "02", "03"};
+        for (int p = 0; p < 3; ++p) {
+            std::string amount = std::to_string(pick(1, 200000));
+            call([&] { return ecfPagamento(0, types[pick(0, 3)], amount.c_str(), 0); });
+        }
+        call([] { return ecfPagamento(0, "00", "99999999", 1); });
+        call([] { return ecfImpLinha("Obrigado pela preferencia"); });
+        call([] { return ecfFimTrans("Operador"); });
+        if (pick(0, 4) == 0)
+            call([] { return ecfCancDoc("Operador"); });
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return 2;
+    ChangePort(0);
+    std::string mode = argv[1];
+    if (mode == "sell" && argc > 2) {
+        if (ecfImpCab(0) != 0)
+            return 1;
+        int n = std::atoi(argv[2]);
+        for (int i = 0; i < n; ++i)
+            if (ecfVenda_Item("123", "Produto", "1", "000", "150", 0) != 0)
+                return 1;
+        return 0;
+    }
+    if (mode == "finish") {
+        if (ecfPagamento(0, "00", "100000", 0) != 0)
+            return 1;
+        return ecfFimTrans("OPERADOR") == 0 ? 0 : 1;
+    }
+    if (mode == "loop" && argc > 2)
+        return loop(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)));
+    return 2;
+}

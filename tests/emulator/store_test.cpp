@@ -1,0 +1,177 @@
+// The durable memory: what is written comes back, the fiscal memory only
+// grows, and two connections see each other's changes.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "core/codes.h"
+#include "core/device.h"
+#include "core/replies.h"
+#include "support.h"
+
+using namespace fiscemu;
+
+namespace {
+
+class StoreTest : public emutest::EmulatorTest {};
+
+int run(Device& d, const std::string& fn, const std::function<int(Printer&)>& op) {
+    return d.command(fn, "", [&](CallContext& c) { return op(c.printer); });
+}
+
+}  // namespace
+
+TEST_F(StoreTest, NewMemoryIsTheFactoryState) {
+    Device& d = tool();
+    const PrinterState& st = d.state();
+    EXPECT_EQ(d.stateCode(), 0);
+    EXPECT_EQ(st.payTypes[0].name, "Dinheiro");
+    EXPECT_EQ(st.payTypes[3].name, "Ticket");
+    EXPECT_EQ(st.rates[0].rate, 500);
+    EXPECT_EQ(st.rates[9].rate, 2500);
+    EXPECT_EQ(st.rates[10].type, 'S');
+    EXPECT_EQ(st.s.codeSize, 13);
+    EXPECT_EQ(st.users.size(), 1u);
+    EXPECT_EQ(d.settings().model, Model::V301);
+    EXPECT_TRUE(d.consistencyProblems().empty());
+}
+
+TEST_F(StoreTest, EverythingWrittenIsReadBackByAnotherConnection) {
+    Device& d = tool();
+    ASSERT_EQ(run(d, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
+    ASSERT_EQ(run(d, "ecfVendaItem",
+                  [](Printer& p) {
+                      return p.vendaItemFree(std::string("Caf\x82"), std::string("350"), 16);
+                  }),
+              kOk);
+    ASSERT_EQ(run(d, "ecfDescItem",
+                  [](Printer& p) { return p.descItem(0, std::string("d"), std::string("50")); }),
+              kOk);
+    ASSERT_EQ(
+        run(d, "ecfPagamento",
+            [](Printer& p) { return p.pagamento(0, std::string("02"), std::string("100"), 1); }),
+        kOk);
+    std::string error;
+    auto other = Device::open(dir_->db(), &error);
+    ASSERT_TRUE(other) << error;
+    const PrinterState& a = d.state();
+    const PrinterState& b = other->state();
+    EXPECT_EQ(other->stateCode(), 123);
+    ASSERT_EQ(b.doc.items.size(), 1u);
+    EXPECT_TRUE(b.doc.items[0] == a.doc.items[0]);
+    EXPECT_EQ(b.doc.items[0].description, "Caf\x82");
+    ASSERT_EQ(b.doc.payments.size(), 1u);
+    EXPECT_TRUE(b.doc.payments[0] == a.doc.payments[0]);
+    EXPECT_EQ(b.doc.complementaryLeft, 1);
+    EXPECT_EQ(b.totals.at(kTotSubstitution), 300);
+    EXPECT_EQ(b.s.gt, 350);
+    EXPECT_EQ(b.s.dayDiscount, 50);
+    EXPECT_EQ(b.payTypes[2].total, 100);
+    EXPECT_EQ(replyStatusCupom(a, d.settings(), d.now()).substr(0, 25),
+              replyStatusCupom(b, other->settings(), other->now()).substr(0, 25));
+    EXPECT_FALSE(d.store().paper(0, 0).empty());
+    std::vector<TraceRow> trace = other->store().trace(0, 0);
+    ASSERT_EQ(trace.size(), 4u);
+    EXPECT_EQ(trace[3].function, "ecfPagamento");
+    EXPECT_EQ(trace[3].result, "0");
+}
+
+TEST_F(StoreTest, RefusedCallChangesNothingButIsTraced) {
+    Device& d = tool();
+    size_t paper = d.store().paper(0, 0).size();
+    int64_t coo = d.state().s.coo;
+    EXPECT_EQ(run(d, "ecfFimTrans", [](Printer& p) { return p.fimTrans(std::string("x")); }),
+              kWrongState);
+    EXPECT_EQ(d.store().paper(0, 0).size(), paper);
+    EXPECT_EQ(d.state().s.coo, coo);
+    std::vector<TraceRow> trace = d.store().trace(0, 1);
+    ASSERT_EQ(trace.size(), 1u);
+    EXPECT_EQ(trace[0].result, std::to_string(kWrongState));
+}
+
+TEST_F(StoreTest, FiscalMemoryIsAppendOnly) {
+    Device& d = tool();
+    ASSERT_EQ(run(d, "ecfReducaoZ", [](Printer& p) { return p.reducaoZ(std::string("op")); }), kOk);
+    ASSERT_EQ(d.store().fiscalMemory().size(), 1u);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_->db().c_str(), &db), SQLITE_OK);
+    EXPECT_NE(sqlite3_exec(db, "UPDATE fiscal_memory SET gt = 0", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_NE(sqlite3_exec(db, "DELETE FROM fiscal_memory", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(d.store().fiscalMemory().size(), 1u);
+    EXPECT_TRUE(d.consistencyProblems().empty());
+}
+
+TEST_F(StoreTest, SettingsChangedElsewhereArePickedUpAtTheNextCall) {
+    std::string error;
+    auto lib = Device::open(dir_->db(), &error);
+    ASSERT_TRUE(lib) << error;
+    EXPECT_EQ(lib->reply("ecfStatusImp", "", replyStatusImp).substr(5, 3), "001");
+    set([](Settings& s) {
+        s.paper = kPaperLowLevel;
+        s.authPaper = false;
+        s.drawer = kDrawerOpen;
+        s.drawerOpenedAt = systemNow();
+    });
+    EXPECT_EQ(lib->reply("ecfStatusImp", "", replyStatusImp).substr(5, 3), "110");
+    set([](Settings& s) { s.power = false; });
+    EXPECT_EQ(lib->reply("ecfStatusImp", "", replyStatusImp).substr(0, 9), "Erro: 079");
+    EXPECT_EQ(run(*lib, "ecfLineFeed", [](Printer& p) { return p.lineFeed(1, 1); }), kNoAnswer);
+    set([](Settings& s) {
+        s.power = true;
+        s.port = 1;
+    });
+    EXPECT_EQ(run(*lib, "ecfLineFeed", [](Printer& p) { return p.lineFeed(1, 1); }), kNoAnswer);
+    lib->selectPort(1);
+    EXPECT_EQ(run(*lib, "ecfLineFeed", [](Printer& p) { return p.lineFeed(1, 1); }), kOk);
+}
+
+TEST_F(StoreTest, InjectedFaultAnswersOnceThenClears) {
+    std::string error;
+    auto lib = Device::open(dir_->db(), &error);
+    ASSERT_TRUE(lib) << error;
+    ASSERT_TRUE(tool().setFault("ecfImpCab", 33));
+    ASSERT_TRUE(tool().setFault("ecfStatusImp", 44));
+    EXPECT_EQ(run(*lib, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), 33);
+    EXPECT_EQ(lib->stateCode(), 0);
+    EXPECT_EQ(run(*lib, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
+    EXPECT_EQ(lib->reply("ecfStatusImp", "", replyStatusImp).substr(0, 9), "Erro: 044");
+    EXPECT_EQ(lib->reply("ecfStatusImp", "", replyStatusImp).substr(2, 3), "090");
+    EXPECT_TRUE(tool().store().faults().empty());
+}
+
+TEST_F(StoreTest, DateMovingOnMakesTheZReductionDue) {
+    std::string error;
+    auto lib = Device::open(dir_->db(), &error);
+    ASSERT_TRUE(lib) << error;
+    ASSERT_EQ(run(*lib, "ecfLeituraX", [](Printer& p) { return p.leituraX(std::string("op")); }),
+              kOk);
+    EXPECT_EQ(lib->stateCode(), 100);
+    ASSERT_TRUE(tool().nextDay());
+    lib->refresh();
+    EXPECT_EQ(lib->stateCode(), 113);
+    EXPECT_EQ(run(*lib, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kZDue);
+    ASSERT_EQ(run(*lib, "ecfReducaoZ", [](Printer& p) { return p.reducaoZ(std::string("op")); }),
+              kOk);
+    // The Z closed yesterday: today is a new day, free for sales.
+    EXPECT_EQ(lib->stateCode(), 0);
+    EXPECT_EQ(run(*lib, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
+}
+
+TEST_F(StoreTest, ResetBringsBackTheFactoryState) {
+    Device& d = tool();
+    ASSERT_EQ(run(d, "ecfReducaoZ", [](Printer& p) { return p.reducaoZ(std::string("op")); }), kOk);
+    ASSERT_TRUE(d.resetToFactory());
+    EXPECT_EQ(d.state().s.crz, 0);
+    EXPECT_TRUE(d.store().fiscalMemory().empty());
+    EXPECT_TRUE(d.store().paper(0, 0).empty());
+    EXPECT_EQ(d.stateCode(), 0);
+}
+
+TEST_F(StoreTest, EndingTechnicalInterventionCountsARestart) {
+    int64_t cro = tool().state().s.cro;
+    set([](Settings& s) { s.intervention = true; });
+    EXPECT_EQ(tool().stateCode(), 99);
+    set([](Settings& s) { s.intervention = false; });
+    EXPECT_EQ(tool().state().s.cro, cro + 1);
+}
