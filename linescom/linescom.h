@@ -1,9 +1,14 @@
-// "Cadastro de linhas comerciais": the commercial lines.
+// "Cadastro de linhas comerciais": edits the eight commercial lines, keeps
+// them in "linescom.txt" and sends them to the printer.
 #pragma once
 
 #include "toolkit/tform.h"
 
+#include <QList>
+#include <QStringList>
 #include <memory>
+
+class QLineEdit;
 
 namespace Ui {
 class Tlinecom;
@@ -15,8 +20,16 @@ public:
     explicit Tlinecom(QWidget* parent = nullptr);
     ~Tlinecom() override;
 
+    void FormActivate() override;
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+
 private:
+    QStringList lineTexts() const;
+
     std::unique_ptr<Ui::Tlinecom> ui;
+    QList<QLineEdit*> edits_;  // Edit1 ... Edit8, in printing order
 };
 
 extern Tlinecom* linecom;
