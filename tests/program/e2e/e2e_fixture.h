@@ -13,8 +13,7 @@
 
 class EndToEnd : public AppFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(workDir_.isValid());
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(workDir_.path());
@@ -23,8 +22,7 @@ protected:
         driver.forwardTo(&library_);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         AppFixture::TearDown();
         QDir::setCurrent(previousDir_);
         qunsetenv("ECFSIM_DB");
@@ -34,23 +32,22 @@ protected:
 
     // What the printer answers now, asked straight through its interface.
     QByteArray printerStatus() { return library_.ecfStatusImp(); }
-    QByteArray couponStatus()
-    {
+    QByteArray couponStatus() {
         int32_t kind = 1;
         return library_.ecfStatusCupom(&kind);
     }
-    int printerState() { return sliceField(printerStatus(), PrinterStatusFields::StateCode).toInt(); }
+    int printerState() {
+        return sliceField(printerStatus(), PrinterStatusFields::StateCode).toInt();
+    }
 
     // The paper roll, one printed line per entry, as code page 850 bytes.
-    std::vector<fiscemu::PaperRow> paperRoll() const
-    {
+    std::vector<fiscemu::PaperRow> paperRoll() const {
         std::string error;
         auto store = fiscemu::Store::open(databasePath().toStdString(), &error);
         EXPECT_TRUE(store) << error;
         return store ? store->paper(0, 0) : std::vector<fiscemu::PaperRow>{};
     }
-    QStringList paperText() const
-    {
+    QStringList paperText() const {
         QStringList lines;
         for (const fiscemu::PaperRow& row : paperRoll()) {
             lines.append(QString::fromLatin1(row.bytes.data(), int(row.bytes.size())));
