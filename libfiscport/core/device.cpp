@@ -95,8 +95,6 @@ void sleepFor(int64_t ms) {
 
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
-    refresh();  // picks up a latency changed from outside before waiting it
-    sleepFor(settings_.latencyMs);
     if (!store_->begin()) {
         error_ = store_->lastError();
         return kStorage;
@@ -151,14 +149,15 @@ int Device::command(const std::string& fn, const std::string& args,
         state_ = std::move(work);
         settings_ = workSet;
     }
+    // The artificial latency (set from ecfsim) delays the answer, not the
+    // printer's work, and holds no lock on the memory meanwhile.
+    sleepFor(settings_.latencyMs);
     return code;
 }
 
 std::string Device::reply(
     const std::string& fn, const std::string& args,
     const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
-    refresh();
-    sleepFor(settings_.latencyMs);
     if (!store_->begin()) {
         error_ = store_->lastError();
         return failureReply(kStorage);
@@ -188,6 +187,7 @@ std::string Device::reply(
         return failureReply(kStorage);
     }
     faults_.erase(fn);
+    sleepFor(settings_.latencyMs);
     return text;
 }
 

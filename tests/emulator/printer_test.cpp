@@ -319,3 +319,40 @@ TEST_F(PrinterTest, EncryptedGrandTotalUsesTheProgrammedSymbols) {
     EXPECT_EQ(p().cargaCodCripto(std::string("!@#$%&*()?")), kOk);
     EXPECT_EQ(st.s.crypto, "!@#$%&*()?");
 }
+
+TEST_F(PrinterTest, NonFiscalItemsChargeTheirTotaliserPerModel) {
+    struct Case {
+        Model model;
+        int index;
+        int expect;  // totaliser, or -code for a refusal
+    } cases[] = {
+        {Model::V204, 10, kTotWithdrawal},      {Model::V204, 11, kTotCashIn},
+        {Model::V204, 16, kTotReceipts},        {Model::V204, 0, -kVoucherInvalid},
+        {Model::V204, 12, -kVoucherInvalid},    {Model::V204, 20, -kOutOfRange},
+        {Model::V301, 0, kTotVoucherFirst + 0}, {Model::V301, 3, kTotVoucherFirst + 3},
+        {Model::V301, 4, -kVoucherInvalid},     {Model::V301, 19, -kVoucherInvalid},
+        {Model::V301, 21, -kOutOfRange},        {Model::V300, 2, kTotVoucherFirst + 2},
+    };
+    for (const Case& c : cases) {
+        st = factoryState(now);
+        set.model = c.model;
+        ASSERT_EQ(p().impCab(0), kOk);
+        ASSERT_EQ(p().inicCupomNFiscal(1), kOk);
+        int rc = p().vendaItem78(std::string("Item"), std::string("250"), c.index);
+        if (c.expect < 0) {
+            EXPECT_EQ(rc, -c.expect) << modelName(c.model) << " index " << c.index;
+            continue;
+        }
+        ASSERT_EQ(rc, kOk) << modelName(c.model) << " index " << c.index;
+        EXPECT_EQ(st.doc.items.back().totaliser, c.expect);
+        EXPECT_EQ(st.s.gt, 0);  // non-fiscal amounts stay out of the grand total
+        EXPECT_EQ(fiscalTotaliserSum(st), 0);
+        ASSERT_EQ(p().fimTrans(std::string("op")), kOk);
+        if (isVoucherTotaliser(c.expect)) {
+            EXPECT_EQ(st.vouchers[c.expect - kTotVoucherFirst].sales, 250);
+            EXPECT_EQ(st.vouchers[c.expect - kTotVoucherFirst].count, 1);
+        } else {
+            EXPECT_EQ(st.totals[c.expect], 250);
+        }
+    }
+}
