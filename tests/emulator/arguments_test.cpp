@@ -277,3 +277,44 @@ TEST_F(Arguments, TraceEscapesTheBytesAsSent) {
     EXPECT_NE(rows[0].args.find("...(100000 bytes)"), std::string::npos);
     EXPECT_LT(rows[0].args.size(), 400u);
 }
+
+TEST_F(Arguments, ExtremeIntegersAndOddTextsNeverBreakTheMemory) {
+    const int32_t ints[] = {INT_MIN, -1, 0, 1, 2, 19, 20, 255, 256, 9999, INT_MAX};
+    const char* texts[] = {
+        nullptr,      "", " ", "0", "00", "-1", "1e9", "\xFF\xFE", "99999999999999999999",
+        kHuge.c_str()};
+    int32_t one = 1;
+    for (int32_t i : ints) {
+        for (const char* t : texts) {
+            ecfLineFeed(i, i % 3);
+            ecfImpCab(i);
+            ecfInicCupomNFiscal(i);
+            ecfVendaItem(t, t, i);
+            ecfVendaItem78(t, t, i);
+            ecfVenda_Item(t, t, t, t, t, i);
+            ecfDescItem(i, t, t);
+            ecfCancItemDef(t, t);
+            ecfCancAcresDescSubTotal(i, i, t, t);
+            ecfPagamento(i, t, t, i);
+            ecfPagCancPag(i, t, t, i, i);
+            ecfImpCheque(i, t, t, t, t, t);
+            ecfChequeKolvex300(i, t, t, t, t, t, t, t);
+            ecfCargaTabAliq(i, t);
+            ecfCargaAliqSelect(t, t, t);
+            ecfPrgCod(i);
+            ecfLeitMemFisc(i, t, t, i, i, t);
+            ecfInicCNFVinculado(t, t, t);
+            ecfCabLoja(t, t, t, i, i, t, t);
+            ecfAcertaData(i, i, i, i, i, i);
+            for (const char* r : {ecfStatusAliquotas(i), ecfStatusPayTypes(i), ecfStatusDocsNFs(i),
+                                  ecfStatusUser(i), ecfStatusVincs(i), ecfStatusCupom(&one)})
+                ASSERT_NE(r, nullptr);
+            ecfCancVenda("OP");
+        }
+    }
+    ASSERT_EQ(ChangePort(0), 0);
+    std::vector<std::string> problems = tool().consistencyProblems();
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    int sc = stateNow();
+    EXPECT_TRUE(sc == 0 || sc == 100) << sc;
+}
