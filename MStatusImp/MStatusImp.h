@@ -1,9 +1,15 @@
-// "Status da Impressora": the printer status monitor.
+// "Status da Impressora": the printer status reply field by field, with the
+// internal state in words, refreshed every second while the window is the
+// active one.
 #pragma once
 
 #include "toolkit/tform.h"
 
+#include <QByteArray>
+#include <QString>
 #include <memory>
+
+class TTimer;
 
 namespace Ui {
 class TFormStatusImp;
@@ -15,8 +21,21 @@ public:
     explicit TFormStatusImp(QWidget* parent = nullptr);
     ~TFormStatusImp() override;
 
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormDeactivate() override;
+    void Timer1Timer();
+    void BitBtn1Click();
+
 private:
+    // Fills the fields of a good reply, in the order the operator sees them
+    // change; returns its state characters.
+    QString ShowReply(const QByteArray& reply);
+    // Empties every field but the state words and the whole reply.
+    void ClearReplyFields();
+
     std::unique_ptr<Ui::TFormStatusImp> ui;
+    TTimer* Timer1;
 };
 
 extern TFormStatusImp* FormStatusImp;
