@@ -55,7 +55,14 @@ const QString kBlank40 = QString(40, QLatin1Char(' '));
 
 }  // namespace
 
+// The logo lives in the windows library's resources, which a static library
+// must register itself.
+static void initMainWindowResources() {
+    Q_INIT_RESOURCE(meu_pr);
+}
+
 TfrmMain::TfrmMain(QWidget* parent) : TForm(parent), ui_(std::make_unique<Ui::TfrmMain>()) {
+    initMainWindowResources();
     ui_->setupUi(this);
     setBorder(Border::SingleDialog);
     setVisibleAtCreation(true);

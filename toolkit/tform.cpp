@@ -41,6 +41,10 @@ void TForm::setDefaultButton(QAbstractButton* button) {
 void TForm::Show() {
     if (!isVisible()) {
         if (startsMaximized_) {
+            // Without a window manager nobody maximises the window but us.
+            if (QScreen* target = screen()) {
+                setGeometry(target->availableGeometry());
+            }
             showMaximized();
         } else {
             show();

@@ -5,6 +5,7 @@
 #include "toolkit/form_registry.h"
 #include "toolkit/trichedit.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -167,7 +168,9 @@ TEST_F(MainWindow, LookOfThePanelAndTheWindow) {
     EXPECT_EQ(form("frmMain")->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
     auto* statusBar = control<QStatusBar>("frmMain", "StatusBar1");
     EXPECT_TRUE(statusBar->currentMessage().isEmpty());
-    EXPECT_FALSE(control<QWidget>("frmMain", "Image1")->grab().isNull());
+    const QPixmap logo = control<QLabel>("frmMain", "Image1")->pixmap();
+    EXPECT_FALSE(logo.isNull());
+    EXPECT_EQ(logo.size(), QSize(155, 30));
     for (const char* name : {"CheckBox1", "CheckBox7", "Button1", "Button2", "Edit1", "Button3"}) {
         EXPECT_TRUE(control<QWidget>("frmMain", name)->isVisible()) << name;
     }
