@@ -1,7 +1,9 @@
 #include "core/clock.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 namespace fiscemu {
 
@@ -46,8 +48,55 @@ int64_t epochFromLocal(const DateTime& dt) {
     return static_cast<int64_t>(mktime(&tmv));
 }
 
-int64_t systemNow() {
+int64_t wallNow() {
     return static_cast<int64_t>(time(nullptr));
+}
+
+int64_t parsePinnedTime(const std::string& text) {
+    // "YYYY-MM-DD", or "YYYY-MM-DD HH:MM:SS" with a blank or a T between.
+    static const char kDate[] = "dddd-dd-dd";
+    static const char kDateTime[] = "dddd-dd-dd?dd:dd:dd";
+    const char* pattern = text.size() == 10 ? kDate : text.size() == 19 ? kDateTime : nullptr;
+    if (!pattern)
+        return -1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char p = pattern[i], c = text[i];
+        bool ok = p == 'd' ? (c >= '0' && c <= '9') : p == '?' ? (c == ' ' || c == 'T') : c == p;
+        if (!ok)
+            return -1;
+    }
+    auto num = [&](size_t at, size_t len) { return std::atoi(text.substr(at, len).c_str()); };
+    DateTime dt;
+    dt.year = num(0, 4);
+    dt.month = num(5, 2);
+    dt.day = num(8, 2);
+    dt.hour = text.size() == 19 ? num(11, 2) : 12;
+    dt.minute = text.size() == 19 ? num(14, 2) : 0;
+    dt.second = text.size() == 19 ? num(17, 2) : 0;
+    if (!validDate(dt.year, dt.month, dt.day) || !validTime(dt.hour, dt.minute, dt.second))
+        return -1;
+    return epochFromLocal(dt);
+}
+
+int64_t pinnedNow() {
+    const char* env = std::getenv("ECFSIM_TIME");
+    if (!env || !*env)
+        return -1;
+    // Parsed once per distinct value: the clock is read several times per call.
+    static std::mutex mutex;
+    static std::string lastText;
+    static int64_t lastValue = -1;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (lastText != env) {
+        lastText = env;
+        lastValue = parsePinnedTime(lastText);
+    }
+    return lastValue;
+}
+
+int64_t systemNow() {
+    int64_t pinned = pinnedNow();
+    return pinned >= 0 ? pinned : wallNow();
 }
 
 namespace {

@@ -18,8 +18,22 @@ bool validTime(int hour, int minute, int second);
 DateTime localFromEpoch(int64_t epoch);
 int64_t epochFromLocal(const DateTime& dt);
 
-// Current wall-clock epoch second.
+// The PC clock as the emulated printer reads it, epoch seconds. Normally the
+// wall clock; when the environment variable ECFSIM_TIME holds a valid local
+// time ("YYYY-MM-DD HH:MM:SS", "YYYY-MM-DDTHH:MM:SS" or "YYYY-MM-DD" for
+// noon), the clock stands still at that instant in every process that reads
+// the memory, so tests and benchmarks never see the day change under them.
+// The printer's own clock is this plus the clock_offset setting.
 int64_t systemNow();
+
+// The real wall clock, for durations that must pass even with a pinned
+// clock (the drawer closing by itself).
+int64_t wallNow();
+
+// The instant ECFSIM_TIME names, or -1 when it is unset, empty or invalid.
+int64_t pinnedNow();
+// Parses a pinned-time text as ECFSIM_TIME takes it; -1 when invalid.
+int64_t parsePinnedTime(const std::string& text);
 
 // "DD/MM/YY", "DD/MM/YYYY", "HHMMSS", "HH:MM:SS", "HH:MM".
 std::string formatDateShort(const DateTime& dt);

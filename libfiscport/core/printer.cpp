@@ -1481,7 +1481,7 @@ int Printer::autentica(const Text& text) {
 int Printer::abreGaveta() {
     if (set_.drawer != kDrawerAbsent) {
         set_.drawer = kDrawerOpen;
-        set_.drawerOpenedAt = systemNow();
+        set_.drawerOpenedAt = wallNow();
     }
     return kOk;
 }

@@ -54,10 +54,7 @@ std::string replyStatusImp(const PrinterState& st, const Settings& set, int64_t 
     r += zeroPad(stateCode(st, set, now), 3);
     r += set.paper != kPaperOk ? '1' : '0';
     r += set.authPaper ? '0' : '1';
-    bool open =
-        set.drawer == kDrawerOpen &&
-        (set.drawerAutoClose <= 0 || systemNow() - set.drawerOpenedAt < set.drawerAutoClose);
-    r += open ? '0' : '1';
+    r += drawerReadsOpen(set, wallNow()) ? '0' : '1';
     return r;
 }
 

@@ -51,6 +51,11 @@ std::string totaliserName(int t) {
     }
 }
 
+bool drawerReadsOpen(const Settings& set, int64_t wallClock) {
+    return set.drawer == kDrawerOpen &&
+           (set.drawerAutoClose <= 0 || wallClock - set.drawerOpenedAt < set.drawerAutoClose);
+}
+
 bool Settings::operator==(const Settings& o) const {
     return power == o.power && paper == o.paper && authPaper == o.authPaper && drawer == o.drawer &&
            drawerOpenedAt == o.drawerOpenedAt && drawerAutoClose == o.drawerAutoClose &&

@@ -202,7 +202,7 @@ struct Settings {
     int paper = kPaperOk;
     bool authPaper = true;
     int drawer = kDrawerClosed;
-    int64_t drawerOpenedAt = 0;
+    int64_t drawerOpenedAt = 0;    // PC wall clock (wallNow), not the printer's clock
     int64_t drawerAutoClose = 10;  // seconds; 0 keeps it open until closed from ecfsim
     int port = 0;                  // 0 COM1, 1 COM2: the port the printer is connected to
     Model model = Model::V301;
@@ -211,6 +211,10 @@ struct Settings {
     int64_t clockOffset = 0;  // emulated clock minus the PC clock, seconds
     bool operator==(const Settings& o) const;
 };
+
+// Whether the drawer reads open at `wallClock` (it closes by itself after
+// drawerAutoClose seconds, unless that is 0).
+bool drawerReadsOpen(const Settings& set, int64_t wallClock);
 
 // A printer as a technician leaves it in a shop, clock at `now`.
 PrinterState factoryState(int64_t now);

@@ -111,7 +111,7 @@ TEST_F(StoreTest, SettingsChangedElsewhereArePickedUpAtTheNextCall) {
         s.paper = kPaperLowLevel;
         s.authPaper = false;
         s.drawer = kDrawerOpen;
-        s.drawerOpenedAt = systemNow();
+        s.drawerOpenedAt = wallNow();
     });
     EXPECT_EQ(lib->reply("ecfStatusImp", "", replyStatusImp).substr(5, 3), "110");
     set([](Settings& s) { s.power = false; });

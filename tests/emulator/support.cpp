@@ -18,12 +18,14 @@ WorkDir::WorkDir() {
     if (chdir(dir_.c_str()) != 0)
         throw std::runtime_error("chdir failed");
     setenv("ECFSIM_DB", db().c_str(), 1);
+    setenv("ECFSIM_TIME", kPinnedTime, 1);
 }
 
 WorkDir::~WorkDir() {
     if (chdir(previous_.c_str()) != 0) {
         // Nothing sensible to do in a destructor; the directory is removed anyway.
     }
+    unsetenv("ECFSIM_TIME");
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
 }

@@ -11,8 +11,13 @@
 
 namespace emutest {
 
-// Creates a temporary directory, makes it the working directory and points
-// ECFSIM_DB at a memory file inside it; undoes all of it on destruction.
+// The instant every emulator test runs at: noon of a fixed weekday, so no
+// test sees the date change under it and printed dates are known.
+inline constexpr const char* kPinnedTime = "2026-03-10 12:00:00";
+
+// Creates a temporary directory, makes it the working directory, points
+// ECFSIM_DB at a memory file inside it and pins the printer's PC clock
+// (ECFSIM_TIME) at kPinnedTime; undoes all of it on destruction.
 class WorkDir {
 public:
     WorkDir();
