@@ -26,6 +26,34 @@ bool modelHasCommand(Model model, const std::string& fn) {
     return true;
 }
 
+const std::vector<std::string>& driverFunctionNames() {
+    static const std::vector<std::string> kNames = {
+        "ChangePort",          "ecfLineFeed",        "ecfStatusImp",
+        "ecfStatusCupom",      "ecfStatusAliquotas", "ecfStatusPayTypes",
+        "ecfStatusDocsNFs",    "ecfStatusEquipo",    "ecfStatusUser",
+        "ecfStatusTroco",      "ecfStatusVincs",     "ecfLeituraXSerial",
+        "ecfCGC_IE",           "ecfImpCab",          "ecfInicCupomNFiscal",
+        "ecfInicCNFVinculado", "ecfFimTrans",        "ecfCancVenda",
+        "ecfCancDoc",          "ecfImpLinha",        "ecfLeituraX",
+        "ecfReducaoZ",         "ecfLXGerencial",     "ecfRZGerencial",
+        "ecfLeitMemFisc",      "ecfVenda_Item",      "ecfVendaItem78",
+        "ecfVendaItem",        "ecfDescItem",        "ecfCancItem",
+        "ecfCancItemDef",      "ecfSubTotal",        "ecfCancAcresDescSubTotal",
+        "ecfPagamento",        "ecfPagCancPag",      "ecfPrazoCancPrazo",
+        "ecfImpCheque",        "ecfImpChequeMarvik", "ecfChequeKolvex300",
+        "ecfAutentica",        "ecfAbreGaveta",      "ecfAcertaData",
+        "ecfCabLoja",          "ecfProgHeader30",    "ecfCargaTabAliq",
+        "ecfCargaAliqSelect",  "ecfPrgCod",          "ecfCargaCodCripto",
+        "ecfPayPatterns",      "ecfProgNFComprov"};
+    return kNames;
+}
+
+bool isDriverFunction(const std::string& name) {
+    static const std::set<std::string> kSet(driverFunctionNames().begin(),
+                                            driverFunctionNames().end());
+    return kSet.count(name) != 0;
+}
+
 std::string Device::defaultPath() {
     const char* env = std::getenv("ECFSIM_DB");
     if (env && *env)
@@ -234,6 +262,25 @@ bool Device::setFault(const std::string& function, int code) {
         return false;
     }
     faults_[function] = code;
+    return true;
+}
+
+bool Device::clearFaults(const std::string& function) {
+    if (!store_->begin())
+        return error_ = store_->lastError(), false;
+    bool ok = true;
+    if (function.empty()) {
+        for (const auto& [fn, code] : store_->faults())
+            ok = ok && store_->clearFault(fn);
+    } else {
+        ok = store_->clearFault(function);
+    }
+    if (!ok || !store_->commit()) {
+        error_ = store_->lastError();
+        store_->rollback();
+        return false;
+    }
+    faults_ = store_->faults();
     return true;
 }
 

@@ -53,6 +53,9 @@ public:
     int stateCode() const;
     bool updateSettings(const std::function<void(Settings&)>& change);
     bool setFault(const std::string& function, int code);
+    // Removes the pending fault of one function, or of all when `function` is empty.
+    bool clearFaults(const std::string& function);
+    const std::map<std::string, int>& faults() const { return faults_; }
     bool nextDay();
     bool resetToFactory();
     Store& store() { return *store_; }
@@ -76,6 +79,10 @@ private:
 
 // Whether the emulated model has a command (by its driver function name).
 bool modelHasCommand(Model model, const std::string& function);
+
+// The fifty functions of the driver interface, in the header's order.
+const std::vector<std::string>& driverFunctionNames();
+bool isDriverFunction(const std::string& name);
 
 // Writes a reading of the fiscal memory to a file in the working directory.
 // mode 1 selects Z reductions dated from..to (DDMMYY), mode 2 the Z range.
