@@ -1,0 +1,27 @@
+// What ecfsim shows of the printer's memory: the status summary, paper roll,
+// call trace and fiscal memory, as text for the terminal or as JSON.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/device.h"
+
+namespace ecfsim {
+
+// Portuguese words for a state code of the printer status reply.
+std::string stateWords(int code);
+
+std::string statusText(fiscemu::Device& dev);
+std::string statusJson(fiscemu::Device& dev);
+
+// One line per row; the text forms end with a newline.
+std::string paperLine(const fiscemu::PaperRow& row);
+std::string paperJson(const fiscemu::PaperRow& row);
+std::string traceLine(const fiscemu::TraceRow& row);
+std::string traceJson(const fiscemu::TraceRow& row);
+
+std::string memoryText(const std::vector<fiscemu::FiscalRecord>& records);
+std::string memoryJson(const std::vector<fiscemu::FiscalRecord>& records);
+
+}  // namespace ecfsim
