@@ -7,16 +7,12 @@
 #include "driver/library_driver.h"
 #include "driver/reply.h"
 #include "support/app_fixture.h"
-
-#include <QDir>
-#include <QTemporaryDir>
+#include "support/working_directory.h"
 
 class EndToEnd : public AppFixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(workDir_.isValid());
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workDir_.path());
         qputenv("ECFSIM_DB", QFile::encodeName(databasePath()));
         AppFixture::SetUp();
         driver.forwardTo(&library_);
@@ -24,7 +20,6 @@ protected:
 
     void TearDown() override {
         AppFixture::TearDown();
-        QDir::setCurrent(previousDir_);
         qunsetenv("ECFSIM_DB");
     }
 
@@ -56,7 +51,6 @@ protected:
     }
 
 private:
-    QTemporaryDir workDir_;
-    QString previousDir_;
+    TemporaryWorkingDirectory workDir_;
     LibraryDriver library_;
 };

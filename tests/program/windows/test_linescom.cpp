@@ -2,6 +2,7 @@
 // "linescom.txt" (Windows Latin bytes, CR LF), the replace question, saves
 // that fail without touching the old file, and "Enviar linhas".
 #include "support/app_fixture.h"
+#include "support/working_directory.h"
 #include "toolkit/tform.h"
 
 #include <QDir>
@@ -69,13 +70,7 @@ protected:
     void SetUp() override {
         AppFixture::SetUp();
         ASSERT_TRUE(directory_.isValid());
-        previousDirectory_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(directory_.path()));
         startApplication();
-    }
-    void TearDown() override {
-        AppFixture::TearDown();
-        QDir::setCurrent(previousDirectory_);
     }
 
     void writeFile(const QByteArray& bytes) {
@@ -112,8 +107,7 @@ protected:
     // Ctrl+Y of the main window.
     void showWindow() { trigger("Linhascomerciais1"); }
 
-    QTemporaryDir directory_;
-    QString previousDirectory_;
+    TemporaryWorkingDirectory directory_;
 };
 
 TEST_F(CommercialLinesWindow, LayoutHasEightFullWidthEditsAndTheThreeButtons) {

@@ -3,6 +3,7 @@
 // and the commercial lines sent after a successful payment.
 #include "payment/payment.h"
 #include "support/app_fixture.h"
+#include "support/working_directory.h"
 #include "toolkit/tform.h"
 
 #include <QCheckBox>
@@ -51,12 +52,6 @@ protected:
     void SetUp() override {
         AppFixture::SetUp();
         ASSERT_TRUE(directory_.isValid());
-        previousDirectory_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(directory_.path()));
-    }
-    void TearDown() override {
-        AppFixture::TearDown();
-        QDir::setCurrent(previousDirectory_);
     }
 
     void startModel30() { startApplication({DialogAnswer::No, DialogAnswer::Yes}); }
@@ -85,8 +80,7 @@ protected:
     QComboBox* combo(const char* name) const { return control<QComboBox>("frmtopay", name); }
     QCheckBox* check(const char* name) const { return control<QCheckBox>("frmtopay", name); }
 
-    QTemporaryDir directory_;
-    QString previousDirectory_;
+    TemporaryWorkingDirectory directory_;
 };
 
 TEST_F(PaymentWindow, LayoutCarriesTheControlsWithTheirDefaults) {
