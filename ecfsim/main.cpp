@@ -151,6 +151,8 @@ std::string helpOf(const std::string& command) {
     if (command == "fail") {
         std::string line = " ";
         for (const std::string& fn : fiscemu::driverFunctionNames()) {
+            if (fn == "ChangePort")
+                continue;
             if (line.size() + fn.size() + 1 > 78) {
                 text += line + "\n";
                 line = " ";

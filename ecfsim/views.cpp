@@ -85,7 +85,7 @@ std::string drawerWordPt(const Settings& set) {
     if (w == "closed")
         return "fechada";
     if (set.drawerAutoClose <= 0)
-        return "aberta (fica aberta até 'ecfsim set drawer closed')";
+        return "aberta (não fecha sozinha)";
     int64_t left = set.drawerAutoClose - (fiscemu::wallNow() - set.drawerOpenedAt);
     return "aberta (fecha sozinha em " + std::to_string(left) + " s)";
 }
