@@ -355,9 +355,18 @@ int Printer::impCab(int32_t flags) {
             if (!l->empty())
                 print(*l);
     }
+    // The registrations share a line while they fit the receipt's width; the
+    // municipal one moves to a line of its own otherwise.
     std::string ids = "CGC " + u.cgc + "  IE " + u.ie;
-    if (!is204() && !u.im.empty() && u.im != " ")
-        ids += "  IM " + u.im;
+    if (!is204() && !u.im.empty() && u.im != " ") {
+        const std::string im = "IM " + u.im;
+        if (ids.size() + 2 + im.size() <= kLineWidth) {
+            ids += "  " + im;
+        } else {
+            print(ids);
+            ids = im;
+        }
+    }
     print(ids);
     if (flags & 1)
         print(std::string(kLineWidth, ' '));

@@ -265,14 +265,15 @@ TEST_F(PrinterTest, ChequeAmountInWordsGoesToTheChequeStation) {
 
 TEST_F(PrinterTest, HeaderFollowsItsOptionBits) {
     ASSERT_EQ(p().impCab(247), kOk);
-    ASSERT_GE(out.paper.size(), 6u);
+    ASSERT_GE(out.paper.size(), 8u);
     EXPECT_EQ(out.paper[0].bytes, std::string(48, ' '));  // 128: blank first line
     EXPECT_EQ(out.paper[1].bytes.rfind("CGC ", 0), 0u);   // 64: no address lines
-    EXPECT_EQ(out.paper[2].bytes, std::string(48, ' '));  // 1: blank after CGC
-    EXPECT_EQ(out.paper[3].bytes.rfind("== ", 0), 0u);
-    EXPECT_EQ(out.paper[4].bytes, std::string(48, ' '));  // 2
-    EXPECT_NE(out.paper[5].bytes.find("CUPOM FISCAL"), std::string::npos);
-    EXPECT_EQ(out.paper[6].bytes, std::string(48, ' '));  // 4
+    EXPECT_EQ(out.paper[2].bytes.rfind("IM ", 0), 0u);    // the registrations' second line
+    EXPECT_EQ(out.paper[3].bytes, std::string(48, ' '));  // 1: blank after CGC
+    EXPECT_EQ(out.paper[4].bytes.rfind("== ", 0), 0u);
+    EXPECT_EQ(out.paper[5].bytes, std::string(48, ' '));  // 2
+    EXPECT_NE(out.paper[6].bytes.find("CUPOM FISCAL"), std::string::npos);
+    EXPECT_EQ(out.paper[7].bytes, std::string(48, ' '));  // 4
     // 32: two free lines under the header, no more.
     EXPECT_EQ(p().impLinha(std::string("a")), kOk);
     EXPECT_EQ(p().impLinha(std::string("b")), kOk);
@@ -355,4 +356,16 @@ TEST_F(PrinterTest, NonFiscalItemsChargeTheirTotaliserPerModel) {
             EXPECT_EQ(st.totals[c.expect], 250);
         }
     }
+}
+
+TEST_F(PrinterTest, HeaderLinesFitTheReceiptWidthWithTheMunicipalRegistration) {
+    // The factory user of a 3.x printer has CGC, IE and IM; together they are
+    // wider than the receipt, so IM takes a line of its own.
+    ASSERT_EQ(p().impCab(0), kOk);
+    bool imPrinted = false;
+    for (const PaperLine& l : out.paper) {
+        EXPECT_LE(l.bytes.size(), kLineWidth) << l.bytes;
+        imPrinted = imPrinted || l.bytes.rfind("IM ", 0) == 0;
+    }
+    EXPECT_TRUE(imPrinted);
 }

@@ -14,6 +14,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(workDir_.isValid());
         qputenv("ECFSIM_DB", QFile::encodeName(databasePath()));
+        // The emulated clock stands still at noon, so no test sees midnight.
+        qputenv("ECFSIM_TIME", "2026-03-10 12:00:00");
         AppFixture::SetUp();
         driver.forwardTo(&library_);
     }
@@ -21,6 +23,7 @@ protected:
     void TearDown() override {
         AppFixture::TearDown();
         qunsetenv("ECFSIM_DB");
+        qunsetenv("ECFSIM_TIME");
     }
 
     QString databasePath() const { return workDir_.filePath(QStringLiteral("ecfsim.db")); }
