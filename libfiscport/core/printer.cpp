@@ -941,6 +941,20 @@ bool acceptsFiscalItem(const Document& doc) {
 }
 }  // namespace
 
+// The totaliser a fiscal item's tax index names, after the checks every
+// item sale of a fiscal coupon shares.
+int Printer::fiscalItemTotaliser(int32_t tax, int* totaliser) const {
+    if (int rc = resolveTax(tax, totaliser))
+        return rc;
+    if (isNonFiscalTotaliser(*totaliser))
+        return kTaxNotProgrammed;
+    if (set_.intervention)
+        return kIntervention;
+    if (!acceptsFiscalItem(st_.doc))
+        return kWrongState;
+    return kOk;
+}
+
 int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qtyInt,
                              const Text& qtyDec, const Text& price, int32_t tax) {
     if (!textOk(code, 1, static_cast<size_t>(st_.s.codeSize)))
@@ -953,14 +967,8 @@ int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qty
     if (!qi || !qd || !unit)
         return kBadFormat;
     int totaliser = 0;
-    if (int rc = resolveTax(tax, &totaliser))
+    if (int rc = fiscalItemTotaliser(tax, &totaliser))
         return rc;
-    if (isNonFiscalTotaliser(totaliser))
-        return kTaxNotProgrammed;
-    if (set_.intervention)
-        return kIntervention;
-    if (!acceptsFiscalItem(st_.doc))
-        return kWrongState;
     Item item;
     item.code = *code;
     item.description = *desc;
@@ -1013,12 +1021,8 @@ int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
         return addItem(item, {*line, columns("    " + label, formatAmount(item.total))});
     }
     int totaliser = 0;
-    if (int rc = resolveTax(tax, &totaliser))
+    if (int rc = fiscalItemTotaliser(tax, &totaliser))
         return rc;
-    if (isNonFiscalTotaliser(totaliser))
-        return kTaxNotProgrammed;
-    if (!acceptsFiscalItem(st_.doc))
-        return kWrongState;
     item.totaliser = totaliser;
     return addItem(item, {*line, columns("    " + taxLabel(totaliser), formatAmount(item.total))});
 }
@@ -1030,14 +1034,8 @@ int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
     if (!total)
         return kBadFormat;
     int totaliser = 0;
-    if (int rc = resolveTax(tax, &totaliser))
+    if (int rc = fiscalItemTotaliser(tax, &totaliser))
         return rc;
-    if (isNonFiscalTotaliser(totaliser))
-        return kTaxNotProgrammed;
-    if (set_.intervention)
-        return kIntervention;
-    if (!acceptsFiscalItem(st_.doc))
-        return kWrongState;
     Item item;
     item.description = *desc;
     item.price = *total;

@@ -109,6 +109,7 @@ private:
     int checkPrinting() const;  // intervention, paper
     int checkIdle() const;      // no document open, not in intervention
     int resolveTax(int32_t index, int* totaliser) const;
+    int fiscalItemTotaliser(int32_t tax, int* totaliser) const;
     int addItem(Item item, const std::vector<std::string>& printed);
     int doPayment(int cancel, int position, const std::string& name, Cents amount, int condition,
                   bool omit, int lines);
