@@ -3,6 +3,7 @@
 // the recording driver, so the tests see what was sent.
 #pragma once
 
+#include "core/device.h"
 #include "core/store.h"
 #include "driver/library_driver.h"
 #include "driver/reply.h"
@@ -36,6 +37,14 @@ protected:
     }
     int printerState() {
         return sliceField(printerStatus(), PrinterStatusFields::StateCode).toInt();
+    }
+
+    // Changes the emulated printer's settings, as ecfsim set does.
+    void changePrinter(const std::function<void(fiscemu::Settings&)>& change) {
+        std::string error;
+        auto device = fiscemu::Device::open(databasePath().toStdString(), &error);
+        ASSERT_TRUE(device) << error;
+        ASSERT_TRUE(device->updateSettings(change));
     }
 
     // The paper roll, one printed line per entry, as code page 850 bytes.
