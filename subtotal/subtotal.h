@@ -1,4 +1,5 @@
-// "Acréscimos ou descontos no subtotal": subtotal surcharge and discount.
+// "Acréscimos ou descontos no subtotal": a surcharge or a discount on the
+// subtotal of the open fiscal coupon, or the cancellation of the last one.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -9,14 +10,20 @@ namespace Ui {
 class Tfrmadsub;
 }
 
+class RadioGroup;
+
 class Tfrmadsub : public TForm {
     Q_OBJECT
 public:
     explicit Tfrmadsub(QWidget* parent = nullptr);
     ~Tfrmadsub() override;
 
+    void BitBtn1Click();
+    void BitBtn2Click();
+
 private:
     std::unique_ptr<Ui::Tfrmadsub> ui;
+    RadioGroup* RadioGroup1;
 };
 
 extern Tfrmadsub* frmadsub;
