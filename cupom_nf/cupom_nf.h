@@ -1,4 +1,5 @@
-// "Cupom não fiscal vinculado": the linked non-fiscal coupon.
+// "Cupom não fiscal vinculado": prints the header and opens a non-fiscal
+// voucher linked to an earlier fiscal coupon.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Tcupomnf : public TForm {
 public:
     explicit Tcupomnf(QWidget* parent = nullptr);
     ~Tcupomnf() override;
+
+    void Button1Click();
+    void Button2Click();
 
 private:
     std::unique_ptr<Ui::Tcupomnf> ui;

@@ -1,4 +1,5 @@
-// "Venda não fiscal": the non-fiscal sale.
+// "Venda não fiscal": items of the open unlinked non-fiscal voucher, each
+// charged to a position of the printer's non-fiscal voucher table.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Tvendcnf : public TForm {
 public:
     explicit Tvendcnf(QWidget* parent = nullptr);
     ~Tvendcnf() override;
+
+    void Button1Click();
+    void Button2Click();
 
 private:
     std::unique_ptr<Ui::Tvendcnf> ui;
