@@ -1,9 +1,13 @@
-// "Status das alíquotas cadastradas": the tax-rate status listing.
+// "Status das alíquotas cadastradas": the tax rates of a 3.00 printer, one
+// record per tick, with a legend for the tax type.
 #pragma once
 
 #include "toolkit/tform.h"
 
 #include <memory>
+
+class RecordListing;
+class TTimer;
 
 namespace Ui {
 class TForm1;
@@ -15,8 +19,15 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
+    void FormCreate() override;
+    void FormActivate() override;
+    void Timer1Timer();
+    void Button1Click();
+
 private:
     std::unique_ptr<Ui::TForm1> ui;
+    TTimer* Timer1;
+    std::unique_ptr<RecordListing> listing;
 };
 
 extern TForm1* Form1;
