@@ -1,9 +1,13 @@
-// "Status das formas de pagamento": the payment-type status listing.
+// "Status das formas de pagamento": the payment types of a 3.00 printer, one
+// record per tick, with their flags and accumulated totals.
 #pragma once
 
 #include "toolkit/tform.h"
 
 #include <memory>
+
+class RecordListing;
+class TTimer;
 
 namespace Ui {
 class Tstatpay;
@@ -15,8 +19,15 @@ public:
     explicit Tstatpay(QWidget* parent = nullptr);
     ~Tstatpay() override;
 
+    void FormCreate() override;
+    void FormActivate() override;
+    void Timer1Timer();
+    void Button1Click();
+
 private:
     std::unique_ptr<Ui::Tstatpay> ui;
+    TTimer* Timer1;
+    std::unique_ptr<RecordListing> listing;
 };
 
 extern Tstatpay* statpay;
