@@ -1,9 +1,13 @@
-// "Status dos documentos não fiscais programados": the non-fiscal document status listing.
+// "Status dos documentos não fiscais programados": the non-fiscal vouchers
+// of a 3.00 printer, one record per tick, with their options and counters.
 #pragma once
 
 #include "toolkit/tform.h"
 
 #include <memory>
+
+class RecordListing;
+class TTimer;
 
 namespace Ui {
 class Tstatnfs;
@@ -15,8 +19,15 @@ public:
     explicit Tstatnfs(QWidget* parent = nullptr);
     ~Tstatnfs() override;
 
+    void FormCreate() override;
+    void FormActivate() override;
+    void Timer1Timer();
+    void Button1Click();
+
 private:
     std::unique_ptr<Ui::Tstatnfs> ui;
+    TTimer* Timer1;
+    std::unique_ptr<RecordListing> listing;
 };
 
 extern Tstatnfs* statnfs;
