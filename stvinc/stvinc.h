@@ -1,9 +1,13 @@
-// "Status de cupons vinculados pendentes": the pending linked coupons listing.
+// "Status de cupons vinculados pendentes": the pending linked coupons of a
+// 3.01 printer, one record per tick, with the progress of the search.
 #pragma once
 
 #include "toolkit/tform.h"
 
 #include <memory>
+
+class RecordListing;
+class TTimer;
 
 namespace Ui {
 class Tstvincs;
@@ -15,8 +19,15 @@ public:
     explicit Tstvincs(QWidget* parent = nullptr);
     ~Tstvincs() override;
 
+    void FormCreate() override;
+    void FormActivate() override;
+    void Timer1Timer();
+    void Button1Click();
+
 private:
     std::unique_ptr<Ui::Tstvincs> ui;
+    TTimer* Timer1;
+    std::unique_ptr<RecordListing> listing;
 };
 
 extern Tstvincs* stvincs;
