@@ -2,11 +2,48 @@
 
 #include "ui_stequip.h"
 
+#include "driver/fiscal_driver.h"
+#include "toolkit/handlers.h"
+#include "wincommon/reply_fields.h"
+
 Tstequipo* stequipo = nullptr;
 
+namespace {
+
+// Equipment record, every field as received.
+constexpr ReplyField kMake{1, 10};
+constexpr ReplyField kModel{11, 15};
+constexpr ReplyField kVersion{26, 4};
+constexpr ReplyField kSerialNumber{30, 9};
+
+}  // namespace
+
+// The picture lives in the windows library's resources, which a static
+// library must register itself.
+static void initEquipmentWindowResources() {
+    Q_INIT_RESOURCE(stequip);
+}
+
 Tstequipo::Tstequipo(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tstequipo>()) {
+    initEquipmentWindowResources();
     ui->setupUi(this);
-    setBorder(Border::SingleDialog);
+    setBorder(Border::SingleNoIcons);
+    setDefaultButton(ui->Button1);
+    connectHandler(ui->Button1, &QPushButton::clicked, this, &Tstequipo::Button1Click);
 }
 
 Tstequipo::~Tstequipo() = default;
+
+void Tstequipo::FormActivate() {
+    // A failure leaves the fields as they were, behind its message.
+    showReplyFields(fiscalDriver().ecfStatusEquipo(), {
+                                                          {ui->Edit1, kMake},
+                                                          {ui->Edit2, kModel},
+                                                          {ui->Edit3, kVersion},
+                                                          {ui->Edit4, kSerialNumber},
+                                                      });
+}
+
+void Tstequipo::Button1Click() {
+    Close();
+}

@@ -1,4 +1,5 @@
-// "Informações sobre o equipamento": the equipment information.
+// "Informações sobre o equipamento": the printer's make, model, firmware
+// version and serial number, read again at every activation.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Tstequipo : public TForm {
 public:
     explicit Tstequipo(QWidget* parent = nullptr);
     ~Tstequipo() override;
+
+    void FormActivate() override;
+    void Button1Click();
 
 private:
     std::unique_ptr<Ui::Tstequipo> ui;
