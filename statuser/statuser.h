@@ -1,4 +1,5 @@
-// "Informações sobre o usuário": the user information.
+// "Informações sobre o usuário": what the printer holds about the user the
+// operator names at every activation.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Tstatusr : public TForm {
 public:
     explicit Tstatusr(QWidget* parent = nullptr);
     ~Tstatusr() override;
+
+    void FormActivate() override;
+    void Button1Click();
 
 private:
     std::unique_ptr<Ui::Tstatusr> ui;
