@@ -1,4 +1,5 @@
-// "Status do totalizador de troco": the change totaliser status.
+// "Status do totalizador de troco": the description and accumulated value
+// of the printer's change totaliser, read again at every activation.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Ttroco : public TForm {
 public:
     explicit Ttroco(QWidget* parent = nullptr);
     ~Ttroco() override;
+
+    void FormActivate() override;
+    void Button1Click();
 
 private:
     std::unique_ptr<Ui::Ttroco> ui;

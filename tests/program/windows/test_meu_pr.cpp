@@ -39,6 +39,7 @@ protected:
     // Comes back to the main window from a secondary one, as the operator does.
     void returnToMainWindow() {
         trigger("Statusdotroco3011");
+        log.clear();  // the change totaliser window's own query
         form("troco")->Close();
     }
 };
