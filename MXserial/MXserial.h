@@ -1,9 +1,13 @@
-// "Leitura X Serial": the serial X reading.
+// "Leitura X Serial": the X reading read back from the printer as data and
+// shown cut into its 55 fields, read again at every activation.
 #pragma once
 
 #include "toolkit/tform.h"
 
+#include <QList>
 #include <memory>
+
+class QLineEdit;
 
 namespace Ui {
 class Txserial;
@@ -15,8 +19,12 @@ public:
     explicit Txserial(QWidget* parent = nullptr);
     ~Txserial() override;
 
+    void FormActivate() override;
+    void Button2Click();
+
 private:
     std::unique_ptr<Ui::Txserial> ui;
+    QList<QLineEdit*> fields_;  // Edit1 .. Edit55, in the order of the reply
 };
 
 extern Txserial* xserial;
