@@ -1,4 +1,5 @@
-// "Pagamentos": payment table programming.
+// "Pagamentos": gives a description to one position (00 to 20) of a
+// version-3.00 printer's payment table.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,10 @@ class Ttablepay : public TForm {
 public:
     explicit Ttablepay(QWidget* parent = nullptr);
     ~Ttablepay() override;
+
+    void Button2Click();
+    void ComboBox1Change();
+    void Button1Click();
 
 private:
     std::unique_ptr<Ui::Ttablepay> ui;
