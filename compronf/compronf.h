@@ -1,4 +1,5 @@
-// "Comprovantes não fiscais": non-fiscal voucher programming.
+// "Comprovantes não fiscais": defines one position (00 to 20) of a
+// version-3.00 printer's table of non-fiscal vouchers.
 #pragma once
 
 #include "toolkit/tform.h"
@@ -14,6 +15,9 @@ class Tprogcnf : public TForm {
 public:
     explicit Tprogcnf(QWidget* parent = nullptr);
     ~Tprogcnf() override;
+
+    void Button1Click();
+    void Button2Click();
 
 private:
     std::unique_ptr<Ui::Tprogcnf> ui;
