@@ -5,6 +5,7 @@
 #include "driver/codepage.h"
 #include "driver/fiscal_driver.h"
 #include "driver/reply.h"
+#include "toolkit/application.h"
 #include "toolkit/convert.h"
 #include "toolkit/form_registry.h"
 #include "toolkit/handlers.h"
@@ -52,6 +53,9 @@ constexpr int kHeaderBits[7] = {1, 2, 4, 16, 32, 64, 128};
 
 const QString kBlankLine = QStringLiteral(" ");
 const QString kBlank40 = QString(40, QLatin1Char(' '));
+
+// The longest authentication line the printer prints whole.
+constexpr int kAuthenticationWidth = 48;
 
 }  // namespace
 
@@ -167,6 +171,17 @@ void TfrmMain::ConnectMenu() {
     connectHandler(ui_->Novinculado1, &QAction::triggered, this, &TfrmMain::Novinculado1Click);
     connectHandler(ui_->Estilodocabealho1, &QAction::triggered, this,
                    &TfrmMain::Estilodocabealho1Click);
+    connectHandler(ui_->Avanodelinha1, &QAction::triggered, this, &TfrmMain::Avanodelinha1Click);
+    connectHandler(ui_->Aberturadagaveta1, &QAction::triggered, this,
+                   &TfrmMain::Aberturadagaveta1Click);
+    connectHandler(ui_->Autenticao1, &QAction::triggered, this, &TfrmMain::Autenticao1Click);
+    connectHandler(ui_->Button3, &QPushButton::clicked, this, &TfrmMain::Button3Click);
+    connectHandler(ui_->LeituradaMEF1, &QAction::triggered, this, &TfrmMain::LeituradaMEF1Click);
+    connectHandler(ui_->Fundodoaplicativo1, &QAction::triggered, this,
+                   &TfrmMain::Fundodoaplicativo1Click);
+    connectHandler(ui_->Fundodatela1, &QAction::triggered, this, &TfrmMain::Fundodatela1Click);
+    connectHandler(ui_->Letrasdopainel1, &QAction::triggered, this,
+                   &TfrmMain::Letrasdopainel1Click);
 
     connectHandler(ui_->Button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
     connectHandler(ui_->Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
@@ -402,4 +417,89 @@ void TfrmMain::Novinculado1Click() {
     if (TForm* form = FormRegistry::instance().find(QStringLiteral("vendcnf"))) {
         form->Show();
     }
+}
+
+// Peripherals -------------------------------------------------------------
+
+void TfrmMain::Avanodelinha1Click() {
+    reportResult(ResultPrefix::Retorno, fiscalDriver().ecfLineFeed(1, 5));
+}
+
+void TfrmMain::Aberturadagaveta1Click() {
+    reportResult(ResultPrefix::Retorno, fiscalDriver().ecfAbreGaveta());
+}
+
+void TfrmMain::Autenticao1Click() {
+    ui_->Edit1->setVisible(true);
+    ui_->Button3->setVisible(true);
+    setDefaultButton(ui_->Button3);
+
+    int32_t kind = 1;
+    const QByteArray reply = fiscalDriver().ecfStatusCupom(&kind);
+    if (isFailureReply(reply)) {
+        // The line stays as it was, and Button3 still sends it.
+        showMessage(QStringLiteral("A autenticação não pode ser efetuada."));
+    } else {
+        const QDateTime now = currentDateTime();
+        ui_->Edit1->setText(longTimeText(now.time()) + shortDateText(now.date()));
+        ui_->Edit1->setText(ui_->Edit1->text() + QStringLiteral("   ") +
+                            sliceField(reply, CouponStatusFields::Subtotal));
+    }
+    ui_->Edit1->selectAll();
+    ui_->Edit1->setFocus();
+}
+
+void TfrmMain::Button3Click() {
+    const QString line = ui_->Edit1->text();
+    bool send = line.size() <= kAuthenticationWidth;
+    if (!send) {
+        send = askConfirmation(QStringLiteral(
+                   "Sua linha possui um tamanho maior do que 48 caracteres. Haverá um "
+                   "truncamento se você prosseguir. Deseja prosseguir mesmo assim?")) ==
+               DialogAnswer::Yes;
+    }
+    // A longer line goes whole: the printer cuts it.
+    if (send) {
+        reportResult(ResultPrefix::Retorno, fiscalDriver().ecfAutentica(toDriverText(line)));
+    }
+    ui_->Button3->setVisible(false);
+    ui_->Edit1->setVisible(false);
+    // With the line gone, Enter presses the header options' OK again.
+    setDefaultButton(ui_->Button1);
+}
+
+// Fiscal memory reading ---------------------------------------------------
+
+void TfrmMain::LeituradaMEF1Click() {
+    // The driver writes the reading into the working directory; the
+    // program does not open the file.
+    const int32_t result =
+        fiscalDriver().ecfLeitMemFisc(2, QByteArrayLiteral("101098"), QByteArrayLiteral("101198"),
+                                      1, 10, QByteArrayLiteral("tavrel.txt"));
+    reportResult(QStringLiteral("ecfLeitMemFisc retornou "), result);
+}
+
+// Appearance colours ------------------------------------------------------
+// Each command applies the dialog's colour whether the operator confirmed
+// it or not: after a cancel, the colour last chosen (black at first).
+
+void TfrmMain::Fundodoaplicativo1Click() {
+    ColorDialog1.execute();
+    // The window's client area: the menu bar and the status bar keep the
+    // desktop's colours, so the menu stays readable on any background.
+    QWidget* area = centralWidget();
+    QPalette areaPalette = area->palette();
+    areaPalette.setColor(QPalette::Window, ColorDialog1.color());
+    area->setPalette(areaPalette);
+    area->setAutoFillBackground(true);
+}
+
+void TfrmMain::Fundodatela1Click() {
+    ColorDialog1.execute();
+    ui_->RichEdit1->setBackgroundColor(ColorDialog1.color());
+}
+
+void TfrmMain::Letrasdopainel1Click() {
+    ColorDialog1.execute();
+    ui_->RichEdit1->setTextColor(ColorDialog1.color());
 }

@@ -59,6 +59,20 @@ public:
     void Cupomfiscal2Click();
     void Novinculado1Click();
 
+    // Peripherals: line feed, cash drawer, authentication line.
+    void Avanodelinha1Click();
+    void Aberturadagaveta1Click();
+    void Autenticao1Click();
+    void Button3Click();
+
+    // Fiscal memory reading into "tavrel.txt".
+    void LeituradaMEF1Click();
+
+    // Appearance colours, through the one colour dialog.
+    void Fundodoaplicativo1Click();
+    void Fundodatela1Click();
+    void Letrasdopainel1Click();
+
 private:
     // The three lines of the information panel that depend on who refreshes it.
     enum class PanelLines { Activation, Help };
@@ -74,6 +88,9 @@ private:
     void NameSeparators();
 
     std::unique_ptr<Ui::TfrmMain> ui_;
+    // Shared by the three colour commands; it keeps the colour last chosen
+    // in it and starts at black.
+    ColorDialogBox ColorDialog1{Qt::black};
 };
 
 extern TfrmMain* frmMain;
