@@ -240,18 +240,10 @@ void Printer::openDayIfNeeded() {
 std::string Printer::taxLabel(int t) const {
     if (isRateTotaliser(t))
         return std::string(1, st_.rates[t].type) + formatRate(st_.rates[t].rate) + "%";
-    switch (t) {
-        case kTotSubstitution:
-            return "F";
-        case kTotExempt:
-            return "I";
-        case kTotNotLevied:
-            return "N";
-        case kTotServices:
-            return "ISS";
-        default:
-            return "NF";
-    }
+    // The special fiscal totalisers print their own short names.
+    if (t >= kTotSubstitution && t <= kTotServices)
+        return totaliserName(t);
+    return "NF";
 }
 
 int Printer::resolveTax(int32_t index, int* totaliser) const {
@@ -929,15 +921,19 @@ int Printer::addItem(Item item, const std::vector<std::string>& printed) {
 }
 
 namespace {
-bool acceptsFiscalItem(const Document& doc) {
-    if (doc.kind == kDocHeader)
-        return true;
+// A fiscal coupon whose items may still change: no subtotal adjustment and
+// no payment (other than cancelled ones) yet.
+bool fiscalCouponBeforePayments(const Document& doc) {
     if (doc.kind != kDocFiscal || doc.adjKind >= 0)
         return false;
     for (const Payment& p : doc.payments)
         if (!p.cancelled)
             return false;
     return true;
+}
+
+bool acceptsFiscalItem(const Document& doc) {
+    return doc.kind == kDocHeader || fiscalCouponBeforePayments(doc);
 }
 }  // namespace
 
@@ -1049,14 +1045,7 @@ int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
 namespace {
 // Items may be adjusted only before payments and before a subtotal adjustment.
 bool itemsEditable(const Document& doc) {
-    if (doc.kind == kDocNonFiscal)
-        return true;
-    if (doc.kind != kDocFiscal || doc.adjKind >= 0)
-        return false;
-    for (const Payment& p : doc.payments)
-        if (!p.cancelled)
-            return false;
-    return true;
+    return doc.kind == kDocNonFiscal || fiscalCouponBeforePayments(doc);
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "core/store.h"
 
+#include <functional>
+
 #include <sqlite3.h>
 
 #include <chrono>
@@ -779,19 +781,29 @@ std::map<std::string, int> Store::faults() {
     return out;
 }
 
-std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
-    std::vector<PaperRow> out;
-    std::string sql =
-        lastN > 0 ? "SELECT * FROM (SELECT id, time, station, coo, line FROM paper WHERE id > ? "
-                    "ORDER BY id DESC LIMIT ?) ORDER BY id"
-                  : "SELECT id, time, station, coo, line FROM paper WHERE id > ? ORDER BY id";
+// The rows of a roll (paper or trace) after a given id, oldest first; with
+// lastN, only the newest lastN of them.
+bool Store::readRoll(const std::string& table, const std::string& columns, int64_t afterId,
+                     int64_t lastN, const std::function<void(sqlite3_stmt*)>& readRow) {
+    const std::string select = "SELECT " + columns + " FROM " + table + " WHERE id > ? ORDER BY id";
+    const std::string sql = lastN > 0 ? "SELECT * FROM (SELECT " + columns + " FROM " + table +
+                                            " WHERE id > ? ORDER BY id DESC LIMIT ?) ORDER BY id"
+                                      : select;
     sqlite3_stmt* st = prepare(sql);
     if (!st)
-        return out;
+        return false;
     sqlite3_bind_int64(st, 1, afterId);
     if (lastN > 0)
         sqlite3_bind_int64(st, 2, lastN);
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    while (sqlite3_step(st) == SQLITE_ROW)
+        readRow(st);
+    sqlite3_reset(st);
+    return true;
+}
+
+std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
+    std::vector<PaperRow> out;
+    readRoll("paper", "id, time, station, coo, line", afterId, lastN, [&out](sqlite3_stmt* st) {
         PaperRow r;
         r.id = sqlite3_column_int64(st, 0);
         r.time = S(columnValue(st, 1));
@@ -800,24 +812,13 @@ std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
         r.coo = sqlite3_column_int64(st, 3);
         r.bytes = S(columnValue(st, 4));
         out.push_back(r);
-    }
-    sqlite3_reset(st);
+    });
     return out;
 }
 
 std::vector<TraceRow> Store::trace(int64_t afterId, int64_t lastN) {
     std::vector<TraceRow> out;
-    std::string sql =
-        lastN > 0 ? "SELECT * FROM (SELECT id, time, function, args, result FROM trace WHERE "
-                    "id > ? ORDER BY id DESC LIMIT ?) ORDER BY id"
-                  : "SELECT id, time, function, args, result FROM trace WHERE id > ? ORDER BY id";
-    sqlite3_stmt* st = prepare(sql);
-    if (!st)
-        return out;
-    sqlite3_bind_int64(st, 1, afterId);
-    if (lastN > 0)
-        sqlite3_bind_int64(st, 2, lastN);
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    readRoll("trace", "id, time, function, args, result", afterId, lastN, [&out](sqlite3_stmt* st) {
         TraceRow r;
         r.id = sqlite3_column_int64(st, 0);
         r.time = S(columnValue(st, 1));
@@ -825,8 +826,7 @@ std::vector<TraceRow> Store::trace(int64_t afterId, int64_t lastN) {
         r.args = S(columnValue(st, 3));
         r.result = S(columnValue(st, 4));
         out.push_back(r);
-    }
-    sqlite3_reset(st);
+    });
     return out;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,6 +74,8 @@ private:
     explicit Store(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
     bool exec(const char* sql);
     sqlite3_stmt* prepare(const std::string& sql);
+    bool readRoll(const std::string& table, const std::string& columns, int64_t afterId,
+                  int64_t lastN, const std::function<void(sqlite3_stmt*)>& readRow);
     bool createSchema();
     bool writeFactory(int64_t now);
     bool fail(const std::string& what);
