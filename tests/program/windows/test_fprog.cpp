@@ -1,6 +1,7 @@
 // The version 2.04 programming window: six functions over one work area,
 // each activation back to the tax table, and what "Enviar" sends for each
 // function, with every message in its order and kind.
+#include "programming_fixture.h"
 #include "support/app_fixture.h"
 #include "toolkit/application.h"
 #include "toolkit/tform.h"
@@ -56,61 +57,9 @@ const QStringList kSampleRates = {"5,00",  "3,00",  "7,00",  "12,00", "17,00",
 
 }  // namespace
 
-class ProgrammingWindow : public AppFixture {
+class ProgrammingWindow : public ProgrammingFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        startApplication();
-    }
-
-    void open() { trigger("Programao1"); }
-    // Opens the window and changes to a function, then forgets the records.
-    void openFunction(int function) {
-        open();
-        choose(function);
-        log.clear();
-        driver.clearCalls();
-        dialogs.clear();
-    }
-    void choose(int function) { click(kForm, QStringLiteral("RadioButton%1").arg(function)); }
-    void send() { click(kForm, "Button1"); }
-
-    QRadioButton* radio(int function) const {
-        return control<QRadioButton>(kForm, QStringLiteral("RadioButton%1").arg(function));
-    }
-    QLineEdit* edit(int number) const {
-        return control<QLineEdit>(kForm, QStringLiteral("Edit%1").arg(number));
-    }
-    QLabel* label(int number) const {
-        return control<QLabel>(kForm, QStringLiteral("Label%1").arg(number));
-    }
-    void type(int editNumber, const QString& text) {
-        setText(kForm, QStringLiteral("Edit%1").arg(editNumber), text);
-    }
-    QComboBox* rateList() const { return control<QComboBox>(kForm, "ComboBox1"); }
-    bool busy() const { return label(1)->isVisible(); }
-    Qt::CursorShape cursor() const { return form(kForm)->cursor().shape(); }
-
-    // The names of the work-area controls now visible.
-    QStringList visibleWorkArea() const {
-        QStringList names;
-        for (int n = 2; n <= 17; ++n) {
-            if (label(n)->isVisible()) {
-                names.append(QStringLiteral("Label%1").arg(n));
-            }
-        }
-        for (int n = 1; n <= 16; ++n) {
-            if (edit(n)->isVisible()) {
-                names.append(QStringLiteral("Edit%1").arg(n));
-            }
-        }
-        for (const char* name : {"ComboBox1", "StaticText1", "StaticText2", "StaticText3"}) {
-            if (control<QWidget>(kForm, name)->isVisible()) {
-                names.append(QString::fromLatin1(name));
-            }
-        }
-        return names;
-    }
+    ProgrammingWindow() : ProgrammingFixture(kForm, "Programao1", 17, 16) {}
 };
 
 TEST_F(ProgrammingWindow, LayoutCarriesTheControlsWithTheirTexts) {

@@ -2,6 +2,7 @@
 // to the date and time, the header through the 3.0 call with its eight
 // messages, one rate of twenty with its tax type, and the plain boxes where
 // this window differs from the 2.04 one.
+#include "programming_fixture.h"
 #include "support/app_fixture.h"
 #include "toolkit/tform.h"
 
@@ -50,60 +51,9 @@ const QString kRange =
 
 }  // namespace
 
-class Programming30Window : public AppFixture {
+class Programming30Window : public ProgrammingFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        startApplication();
-    }
-
-    void open() { trigger("Programaesgerais1"); }
-    void openFunction(int function) {
-        open();
-        choose(function);
-        log.clear();
-        driver.clearCalls();
-        dialogs.clear();
-    }
-    void choose(int function) { click(kForm, QStringLiteral("RadioButton%1").arg(function)); }
-    void send() { click(kForm, "Button1"); }
-
-    QRadioButton* radio(int function) const {
-        return control<QRadioButton>(kForm, QStringLiteral("RadioButton%1").arg(function));
-    }
-    QLineEdit* edit(int number) const {
-        return control<QLineEdit>(kForm, QStringLiteral("Edit%1").arg(number));
-    }
-    QLabel* label(int number) const {
-        return control<QLabel>(kForm, QStringLiteral("Label%1").arg(number));
-    }
-    void type(int editNumber, const QString& text) {
-        setText(kForm, QStringLiteral("Edit%1").arg(editNumber), text);
-    }
-    QComboBox* rateList() const { return control<QComboBox>(kForm, "ComboBox1"); }
-    bool busy() const { return label(1)->isVisible(); }
-    Qt::CursorShape cursor() const { return form(kForm)->cursor().shape(); }
-
-    QStringList visibleWorkArea() const {
-        QStringList names;
-        for (int n = 2; n <= 18; ++n) {
-            if (label(n)->isVisible()) {
-                names.append(QStringLiteral("Label%1").arg(n));
-            }
-        }
-        for (int n = 1; n <= 17; ++n) {
-            if (edit(n)->isVisible()) {
-                names.append(QStringLiteral("Edit%1").arg(n));
-            }
-        }
-        for (const char* name :
-             {"ComboBox1", "RadioGroup1", "StaticText1", "StaticText2", "StaticText3"}) {
-            if (control<QWidget>(kForm, name)->isVisible()) {
-                names.append(QString::fromLatin1(name));
-            }
-        }
-        return names;
-    }
+    Programming30Window() : ProgrammingFixture(kForm, "Programaesgerais1", 18, 17) {}
 
     // The two answers that lead to the header checks: go on, 40 columns.
     void answerHeaderQuestions() {
