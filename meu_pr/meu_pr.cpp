@@ -265,7 +265,7 @@ void TfrmMain::RefreshInfoPanel(PanelLines lines) {
     LastStatusReply = fiscalDriver().ecfStatusImp();
     if (isFailureReply(LastStatusReply)) {
         const QString error = replyErrorNumber(LastStatusReply);
-        showMessage(QStringLiteral("Ocorreu o erro de número ") + error);
+        reportFailureReply(LastStatusReply);
         showMessage(QStringLiteral(
             "Verifique se a impressora está fora de linha, desligada ou desconectada"));
         panel->addLine(QStringLiteral("em estado desconhecido devido ao erro ") + error);
