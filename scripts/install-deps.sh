@@ -10,6 +10,7 @@ packages=(
     libsqlite3-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
+    xvfb openbox x11-utils
 )
 
 missing=()
