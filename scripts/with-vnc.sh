@@ -62,6 +62,7 @@ if [ -n "${BANCADA_VNC_PASSWORD:-}" ]; then
     auth=(-passwdfile "rm:$workdir/passwd")
 fi
 
+: >"$workdir/x11vnc.log"
 x11vnc -display "$DISPLAY" -localhost -listen 127.0.0.1 -noipv6 -rfbport "$port" \
     -forever -shared -noxdamage "${auth[@]}" >"$workdir/x11vnc.log" 2>&1 &
 vnc_pid=$!
