@@ -11,6 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
     xvfb openbox x11-utils
+    imagemagick
 )
 
 missing=()
