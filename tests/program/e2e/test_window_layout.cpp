@@ -92,3 +92,32 @@ TEST_F(WindowLayout, FieldWindowsHaveNoStretchedGaps) {
     });
     EXPECT_EQ(checked, (QStringList{"progcnf", "frmtopay"}));
 }
+
+// "Cancelar" hides the header-style options; the information panel takes
+// their room.
+TEST_F(WindowLayout, MainWindowPanelTakesTheRoomOfTheHiddenOptions) {
+    int stops = 0;
+    int bandWithOptions = -1;
+    int bandWithout = -1;
+    int panelWithOptions = 0;
+    int panelWithout = 0;
+    tour([&](const TourStop& stop) {
+        if (stop.formName != QLatin1String("frmMain")) {
+            return;
+        }
+        const int band = largestEmptyBand(stop.form);
+        const int panel = control<QWidget>("frmMain", "RichEdit1")->height();
+        if (++stops == 2) {
+            bandWithOptions = band;
+            panelWithOptions = panel;
+        } else if (stops == 3) {
+            EXPECT_FALSE(control<QWidget>("frmMain", "CheckBox1")->isVisible());
+            bandWithout = band;
+            panelWithout = panel;
+        }
+    });
+    ASSERT_EQ(stops, 3);
+    EXPECT_LE(bandWithOptions, 12);
+    EXPECT_LE(bandWithout, 12);
+    EXPECT_GT(panelWithout, panelWithOptions);
+}

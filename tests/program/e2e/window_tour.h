@@ -59,6 +59,7 @@ protected:
         trigger("Estilodocabealho1");
         stop("meu_pr-cabecalho", "frmMain");
         click("frmMain", "Button2");
+        look(QString(), "frmMain");
 
         // The status windows on the idle printer, listings run to the end.
         show("Statusdaimpressora1", "MStatusImp", "FormStatusImp");
