@@ -7,6 +7,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/handlers.h"
 #include "toolkit/ttimer.h"
+#include "wincommon/fit.h"
 #include "wincommon/report.h"
 
 #include <QApplication>
@@ -20,6 +21,9 @@ TFormStatusCup::TFormStatusCup(QWidget* parent)
     ui->setupUi(this);
     setBorder(Border::SingleDialog);
     setDefaultButton(ui->BitBtn1);
+    // The whole reply, 67 characters, shows uncut on its own row.
+    fitFieldToCharacters(ui->Edit8, 67);
+    fitWindowToLayout(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
     connectHandler(Timer1, &TTimer::tick, this, &TFormStatusCup::Timer1Timer);

@@ -5,6 +5,7 @@
 #include "driver/fiscal_driver.h"
 #include "driver/reply.h"
 #include "toolkit/handlers.h"
+#include "wincommon/fit.h"
 
 #include <array>
 
@@ -64,8 +65,12 @@ Txserial::Txserial(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Txs
     for (int n = 1; n <= int(kReadingFields.size()); ++n) {
         auto* field = findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n));
         Q_ASSERT(field);
+        fitFieldToCharacters(field, kReadingFields[size_t(n - 1)].length);
         fields_.append(field);
     }
+    // Each field as wide as its part of the reading, and the window no
+    // larger than its columns need, so it fits a small screen.
+    fitWindowToLayout(this);
     connectHandler(ui->Button2, &QPushButton::clicked, this, &Txserial::Button2Click);
 }
 

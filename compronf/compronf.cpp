@@ -6,6 +6,7 @@
 #include "driver/fiscal_driver.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/handlers.h"
+#include "wincommon/fit.h"
 #include "wincommon/report.h"
 
 Tprogcnf* progcnf = nullptr;
@@ -25,6 +26,8 @@ Tprogcnf::Tprogcnf(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tpr
     ui->setupUi(this);
     setBorder(Border::SingleNoIcons);
     setDefaultButton(ui->Button2);
+    // The rows of options sit close together, with no stretched gaps.
+    fitWindowToLayout(this);
     connectHandler(ui->Button1, &QPushButton::clicked, this, &Tprogcnf::Button1Click);
     connectHandler(ui->Button2, &QPushButton::clicked, this, &Tprogcnf::Button2Click);
 }

@@ -5,6 +5,7 @@
 #include "driver/codepage.h"
 #include "driver/fiscal_driver.h"
 #include "toolkit/handlers.h"
+#include "wincommon/fit.h"
 #include "wincommon/radio_group.h"
 #include "wincommon/report.h"
 
@@ -23,6 +24,8 @@ Tdescitm::Tdescitm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tde
     RadioGroup1 = new RadioGroup(ui->RadioGroup1);
     setBorder(Border::SingleNoIcons);
     setDefaultButton(ui->Button1);
+    // The description's sample text shows whole.
+    fitFieldToText(ui->Edit1);
     // The position starts enabled although "Último item" is chosen; the
     // first choice in the group sets it.
     connectHandler(RadioGroup1, &RadioGroup::clicked, this, &Tdescitm::RadioGroup1Click);

@@ -11,6 +11,7 @@
 #include "toolkit/convert.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/handlers.h"
+#include "wincommon/fit.h"
 #include "wincommon/report.h"
 
 #include <array>
@@ -107,6 +108,8 @@ void Tfrmtopay::FormCreate() {
         ui->CheckBox1->show();
         frmMain->DisableVersion30Commands();
     }
+    // The window closes up over the controls this printer does without.
+    fitWindowToLayout(this);
 }
 
 void Tfrmtopay::FormActivate() {

@@ -13,6 +13,7 @@ packages=(
     xvfb openbox x11-utils
     x11vnc iproute2
     dpkg-dev man-db
+    imagemagick
 )
 
 missing=()
