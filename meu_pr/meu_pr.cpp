@@ -162,7 +162,7 @@ void TfrmMain::ConnectMenu() {
     for (const auto& [action, code] : operatorItems) {
         const int32_t operation = code;
         connect(action, &QAction::triggered, this, [this, operation] {
-            runHandler([this, operation] { ShowOperatorWindow(operation); });
+            runHandler([this, operation] { ShowOperatorWindow(operation); }, this);
         });
     }
 
