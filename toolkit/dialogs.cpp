@@ -49,21 +49,21 @@ QWidget* boxOwner() {
     return owner ? owner->window() : nullptr;
 }
 
-// Once a box has closed, the keyboard and the top of the stack go back to its
-// window, whatever the window manager chose to focus meanwhile.
+// Once a box has closed, the keyboard and the top of the stack go back to the
+// active form (the box's own, when the active form raised it), whatever the
+// window manager chose to focus meanwhile.
 class BoxOwnership {
 public:
     BoxOwnership() : owner_(boxOwner()) {}
     ~BoxOwnership() {
-        if (!owner_ || !owner_->isVisible()) {
-            return;
-        }
-        if (auto* form = qobject_cast<TForm*>(owner_.data());
-            form && ActivationTracker::instance().activeForm() == form) {
-            ActivationTracker::instance().bringToFront(form);
-        } else if (!qobject_cast<TForm*>(owner_.data())) {
+        if (owner_ && owner_->isVisible() && !qobject_cast<TForm*>(owner_.data())) {
             owner_->raise();
             owner_->activateWindow();
+        } else if (TForm* active = ActivationTracker::instance().activeForm()) {
+            // The box's form when it is the active one; a box of a window
+            // behind (its timer's, say) gives the keyboard back to the active
+            // form rather than activating its own window.
+            ActivationTracker::instance().bringToFront(active);
         }
     }
     BoxOwnership(const BoxOwnership&) = delete;
