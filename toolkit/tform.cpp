@@ -135,8 +135,9 @@ bool isEnter(const QEvent* event) {
         return false;
     }
     const auto* key = static_cast<const QKeyEvent*>(event);
+    // The keypad's Enter counts as Enter.
     return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-           key->modifiers() == Qt::NoModifier;
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 }  // namespace

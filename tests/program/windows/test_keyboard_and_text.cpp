@@ -114,6 +114,18 @@ TEST_F(EnterKey, AFocusedEditLeavesEnterToOk) {
     EXPECT_EQ(log.events(), QStringList{discount(0, "Texto descrevendo o desconto no item", "5")});
 }
 
+TEST_F(EnterKey, TheKeypadEnterIsEnterAndShiftEnterIsNot) {
+    trigger("Descontodeitem1");
+    auto* value = control<QLineEdit>("cancitm", "Edit2");
+    focus(value);
+    log.clear();
+    QKeyEvent keypad(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+    QApplication::sendEvent(value, &keypad);
+    QKeyEvent shifted(QEvent::KeyPress, Qt::Key_Return, Qt::ShiftModifier);
+    QApplication::sendEvent(value, &shifted);
+    EXPECT_EQ(log.events(), QStringList{discount(0, "Texto descrevendo o desconto no item", "")});
+}
+
 TEST_F(EnterKey, AFocusedPushButtonTakesEnterItself) {
     trigger("Alteraodesubtotal1");
     log.clear();
