@@ -226,3 +226,24 @@ TEST_F(DesktopKeys, CharactersThePrinterLacksAreRefusedAtTheKeyboard) {
     enterThroughX();
     EXPECT_EQ(log.events(), QStringList{"ecfDescItem(0, \"Café   €\", \"\")"});
 }
+
+TEST_F(DesktopKeys, TheInputBoxRefusesCharactersThePrinterLacksToo) {
+    startOnDesktop();
+    driver.setReply("ecfStatusUser", "Erro: 002 Valor fora da faixa");
+    QString typed;
+    desktopDialogs.plan(QStringLiteral("Return"), [&typed](QWidget* box) {
+        auto* edit = box->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        ASSERT_EQ(QApplication::focusWidget(), edit);
+        edit->end(false);
+        for (const QString& key : {QStringLiteral("中"), QStringLiteral("2")}) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key);
+            QApplication::sendEvent(edit, &press);
+        }
+        typed = edit->text();
+    });
+    desktopDialogs.plan(QStringLiteral("Return"));  // the printer's refusal
+    trigger(QStringLiteral("Dadossobreousurio1"));
+    EXPECT_EQ(typed, QStringLiteral("12"));
+    EXPECT_EQ(driver.callsOf("ecfStatusUser"), QStringList{"ecfStatusUser(12)"});
+}
