@@ -1,51 +1,68 @@
 #include "driver/codepage.h"
 
-#include <array>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <optional>
 
+// Qt converts the code page itself (through ICU on Debian), so the program
+// keeps no table of its own. The five bytes that the code page leaves
+// unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the
+// same value, as Windows' own conversion does.
 namespace {
 
-// 0x80..0x9F of code page 1252; the five unassigned bytes map to the C1
-// controls of the same value, as Windows' own conversion does.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t unicodeOf(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) {
-        return kHighControls[byte - 0x80];
-    }
-    return byte;
-}
-
-char byteOf(char16_t unicode) {
-    if (unicode < 0x80 || (unicode >= 0xA0 && unicode <= 0xFF)) {
-        return static_cast<char>(unicode);
-    }
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == unicode) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
+constexpr const char* kCodePage = "windows-1252";
 
 }  // namespace
 
-QByteArray toDriverText(const QString& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (QChar c : text) {
-        bytes.append(byteOf(c.unicode()));
+DriverTextError::DriverTextError(const QString& message)
+    : std::runtime_error(message.toStdString()), message_(message) {}
+
+QString composedText(const QString& text) {
+    return text.normalized(QString::NormalizationForm_C);
+}
+
+namespace {
+
+// The bytes of an already composed text, or nothing when a character has no
+// byte in the code page or is the zero character.
+std::optional<QByteArray> encodeComposed(const QString& composed) {
+    if (composed.contains(QChar(u'\0'))) {
+        return std::nullopt;
+    }
+    QStringEncoder encoder(kCodePage);
+    QByteArray bytes = encoder.encode(composed);
+    if (!encoder.isValid() || encoder.hasError()) {
+        return std::nullopt;
     }
     return bytes;
 }
 
-QString fromDriverText(const QByteArray& bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    for (char b : bytes) {
-        text.append(QChar(unicodeOf(static_cast<unsigned char>(b))));
+}  // namespace
+
+bool isDriverText(const QString& text) {
+    return encodeComposed(composedText(text)).has_value();
+}
+
+QByteArray toDriverText(const QString& text) {
+    std::optional<QByteArray> bytes = encodeComposed(composedText(text));
+    if (!bytes) {
+        throw DriverTextError(
+            QStringLiteral("O texto \"%1\" tem caracteres que a impressora não tem; nada foi "
+                           "enviado à impressora.")
+                .arg(text));
     }
-    return text;
+    return *bytes;
+}
+
+void checkDriverBytes(const QByteArray& bytes) {
+    if (bytes.contains('\0')) {
+        throw DriverTextError(
+            QStringLiteral("Um texto para a impressora contém um caractere nulo; nada foi "
+                           "enviado à impressora."));
+    }
+}
+
+QString fromDriverText(const QByteArray& bytes) {
+    QStringDecoder decoder(kCodePage);
+    return decoder.decode(bytes);
 }

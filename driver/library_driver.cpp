@@ -1,5 +1,6 @@
 #include "driver/library_driver.h"
 
+#include "driver/codepage.h"
 #include "driver/fiscport.h"
 
 #include <tuple>
@@ -7,8 +8,10 @@
 namespace {
 
 // Arguments cross to C as they are; texts as pointers to their bytes, which
-// stay alive for the duration of the call.
+// stay alive for the duration of the call. A text with a zero byte would reach
+// C cut short there, so it stops the call before the library is entered.
 const char* cArgument(const QByteArray& text) {
+    checkDriverBytes(text);
     return text.constData();
 }
 int32_t cArgument(int32_t value) {

@@ -162,7 +162,7 @@ void TfrmMain::ConnectMenu() {
     for (const auto& [action, code] : operatorItems) {
         const int32_t operation = code;
         connect(action, &QAction::triggered, this, [this, operation] {
-            runHandler([this, operation] { ShowOperatorWindow(operation); });
+            runHandler([this, operation] { ShowOperatorWindow(operation); }, this);
         });
     }
 
@@ -480,11 +480,14 @@ void TfrmMain::LeituradaMEF1Click() {
 }
 
 // Appearance colours ------------------------------------------------------
-// Each command applies the dialog's colour whether the operator confirmed
-// it or not: after a cancel, the colour last chosen (black at first).
+// Each command applies the colour the operator confirmed; a cancelled dialog
+// leaves its target as it was. The dialog starts at black and opens at the
+// colour last confirmed in it.
 
 void TfrmMain::Fundodoaplicativo1Click() {
-    ColorDialog1.execute();
+    if (!ColorDialog1.execute()) {
+        return;
+    }
     // The window's client area: the menu bar and the status bar keep the
     // desktop's colours, so the menu stays readable on any background.
     QWidget* area = centralWidget();
@@ -495,11 +498,13 @@ void TfrmMain::Fundodoaplicativo1Click() {
 }
 
 void TfrmMain::Fundodatela1Click() {
-    ColorDialog1.execute();
-    ui_->RichEdit1->setBackgroundColor(ColorDialog1.color());
+    if (ColorDialog1.execute()) {
+        ui_->RichEdit1->setBackgroundColor(ColorDialog1.color());
+    }
 }
 
 void TfrmMain::Letrasdopainel1Click() {
-    ColorDialog1.execute();
-    ui_->RichEdit1->setTextColor(ColorDialog1.color());
+    if (ColorDialog1.execute()) {
+        ui_->RichEdit1->setTextColor(ColorDialog1.color());
+    }
 }

@@ -10,7 +10,7 @@ packages=(
     libsqlite3-dev libcli11-dev nlohmann-json3-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
-    xvfb openbox x11-utils
+    xvfb openbox x11-utils xdotool
     x11vnc iproute2
     dpkg-dev man-db
     imagemagick

@@ -39,7 +39,7 @@ void ActivationTracker::formHidden(TForm* form) {
         return;
     }
     active_ = nullptr;
-    runHandler([form] { form->FormDeactivate(); });
+    runHandler([form] { form->FormDeactivate(); }, form);
     // Hand activation back to the form that was active before, as a desktop does.
     while (!history_.isEmpty() && (!history_.last() || !history_.last()->isVisible())) {
         history_.removeLast();
@@ -70,6 +70,17 @@ void ActivationTracker::formClicked(TForm* form) {
     }
 }
 
+void ActivationTracker::bringToFront(TForm* form) {
+    if (form != active_ || !form->isVisible()) {
+        return;
+    }
+    form->raise();
+    if (QApplication::activeWindow() != form) {
+        awaitingEcho_ = form;
+    }
+    form->activateWindow();
+}
+
 void ActivationTracker::reset() {
     active_ = nullptr;
     history_.clear();
@@ -89,10 +100,10 @@ void ActivationTracker::activate(TForm* form) {
         form->activateWindow();
     }
     if (previous) {
-        runHandler([previous] { previous->FormDeactivate(); });
+        runHandler([previous] { previous->FormDeactivate(); }, previous);
     }
     // A deactivation handler may itself have moved activation on.
     if (active_ == form) {
-        runHandler([form] { form->FormActivate(); });
+        runHandler([form] { form->FormActivate(); }, form);
     }
 }

@@ -34,6 +34,10 @@ public:
     void windowSystemActivated(TForm* form);
     // The operator pressed a mouse button on a form.
     void formClicked(TForm* form);
+    // Raises the active form and asks the window system to give it the
+    // keyboard, after its activation handler or one of its boxes; what the
+    // window system reports on the way there activates nothing.
+    void bringToFront(TForm* form);
     // Forgets every form (the registry is being torn down).
     void reset();
 

@@ -1,11 +1,17 @@
 #include "toolkit/dialogs.h"
 
+#include "toolkit/activation.h"
 #include "toolkit/application.h"
+#include "toolkit/handlers.h"
+#include "toolkit/printer_text.h"
+#include "toolkit/tform.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -27,6 +33,47 @@ QMessageBox::Icon iconOf(DialogKind kind) {
             return QMessageBox::NoIcon;
     }
 }
+
+// The window a box belongs to: that of the handler raising it, else the
+// toolkit's active form. The application's active window is the last resort
+// only: on a desktop it lags behind, still naming the window that had the
+// keyboard before a form was just shown.
+QWidget* boxOwner() {
+    QWidget* owner = handlerOwner();
+    if (!owner) {
+        owner = ActivationTracker::instance().activeForm();
+    }
+    if (!owner || !owner->isVisible()) {
+        owner = QApplication::activeWindow();
+    }
+    return owner ? owner->window() : nullptr;
+}
+
+// Once a box has closed, the keyboard and the top of the stack go back to the
+// active form (the box's own, when the active form raised it), whatever the
+// window manager chose to focus meanwhile.
+class BoxOwnership {
+public:
+    BoxOwnership() : owner_(boxOwner()) {}
+    ~BoxOwnership() {
+        if (owner_ && owner_->isVisible() && !qobject_cast<TForm*>(owner_.data())) {
+            owner_->raise();
+            owner_->activateWindow();
+        } else if (TForm* active = ActivationTracker::instance().activeForm()) {
+            // The box's form when it is the active one; a box of a window
+            // behind (its timer's, say) gives the keyboard back to the active
+            // form rather than activating its own window.
+            ActivationTracker::instance().bringToFront(active);
+        }
+    }
+    BoxOwnership(const BoxOwnership&) = delete;
+    BoxOwnership& operator=(const BoxOwnership&) = delete;
+
+    QWidget* owner() const { return owner_; }
+
+private:
+    QPointer<QWidget> owner_;
+};
 
 }  // namespace
 
@@ -54,13 +101,14 @@ QString dialogCaption(DialogKind kind) {
 }
 
 void QtDialogs::showBox(DialogKind kind, const QString& caption, const QString& text) {
-    QMessageBox box(iconOf(kind), caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    BoxOwnership ownership;
+    QMessageBox box(iconOf(kind), caption, text, QMessageBox::Ok, ownership.owner());
     box.exec();
 }
 
 DialogAnswer QtDialogs::ask(DialogKind kind, const QString& caption, const QString& text) {
-    QMessageBox box(iconOf(kind), caption, text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    BoxOwnership ownership;
+    QMessageBox box(iconOf(kind), caption, text, QMessageBox::NoButton, ownership.owner());
     QAbstractButton* yes = nullptr;
     QAbstractButton* no = nullptr;
     if (kind == DialogKind::SystemYesNo) {
@@ -83,14 +131,23 @@ DialogAnswer QtDialogs::ask(DialogKind kind, const QString& caption, const QStri
 
 QString QtDialogs::inputBox(const QString& caption, const QString& prompt,
                             const QString& defaultAnswer) {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                                                 QLineEdit::Normal, defaultAnswer, &ok);
-    return ok ? answer : defaultAnswer;
+    BoxOwnership ownership;
+    QInputDialog box(ownership.owner());
+    box.setWindowTitle(caption);
+    box.setLabelText(prompt);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextValue(defaultAnswer);
+    // The answer goes to the printer like any edit's text.
+    restrictToPrinterText(box.findChild<QLineEdit*>());
+    if (box.exec() != QDialog::Accepted) {
+        return defaultAnswer;
+    }
+    return box.textValue();
 }
 
 std::optional<QColor> QtDialogs::chooseColor(const QColor& initial) {
-    const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow());
+    BoxOwnership ownership;
+    const QColor chosen = QColorDialog::getColor(initial, ownership.owner());
     if (!chosen.isValid()) {
         return std::nullopt;
     }

@@ -4,9 +4,16 @@
 #pragma once
 
 #include <QObject>
+#include <QWidget>
 #include <functional>
 
-void runHandler(const std::function<void()>& handler);
+// owner is the window whose handler this is: the boxes the handler raises
+// belong to it.
+void runHandler(const std::function<void()>& handler, QWidget* owner = nullptr);
+
+// The window of the innermost running handler that named one, if it is
+// still visible; otherwise none.
+QWidget* handlerOwner();
 
 // Connects a signal of a control to a handler of its form, through the
 // dispatch above.
@@ -14,6 +21,6 @@ template <typename Sender, typename Signal, typename Form>
 QMetaObject::Connection connectHandler(Sender* sender, Signal signal, Form* form,
                                        void (Form::*handler)()) {
     return QObject::connect(sender, signal, form, [form, handler] {
-        runHandler([form, handler] { (form->*handler)(); });
+        runHandler([form, handler] { (form->*handler)(); }, form);
     });
 }

@@ -2,11 +2,15 @@
 
 #include "toolkit/activation.h"
 #include "toolkit/handlers.h"
+#include "toolkit/printer_text.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -51,7 +55,12 @@ void TForm::Show() {
         }
     }
     raise();
-    ActivationTracker::instance().formShown(this);
+    ActivationTracker& tracker = ActivationTracker::instance();
+    tracker.formShown(this);
+    // The activation handler may have raised boxes, whose closing the window
+    // manager answers in its own time: the form is put in front again once
+    // the handler is done, if it is still the active form.
+    tracker.bringToFront(this);
 }
 
 void TForm::Close() {
@@ -59,7 +68,19 @@ void TForm::Close() {
 }
 
 void TForm::create() {
-    runHandler([this] { FormCreate(); });
+    // Every edit's text may go to the printer: each takes only what the
+    // printer's code page has.
+    restrictToPrinterText(this);
+    // An editable list would keep Enter for itself (and add its text as an
+    // entry); the form's lists leave it to the default button.
+    for (QComboBox* list : findChildren<QComboBox*>()) {
+        list->setInsertPolicy(QComboBox::NoInsert);
+        list->installEventFilter(this);
+        if (list->lineEdit()) {
+            list->lineEdit()->installEventFilter(this);
+        }
+    }
+    runHandler([this] { FormCreate(); }, this);
     if (visibleAtCreation_) {
         Show();
     }
@@ -107,16 +128,52 @@ void TForm::closeEvent(QCloseEvent* event) {
     }
 }
 
+namespace {
+
+bool isEnter(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    // The keypad's Enter counts as Enter.
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+}  // namespace
+
+bool TForm::pressEnter() {
+    // Only a push button takes Enter itself; a focused radio button, check
+    // box, edit, list or track bar leaves it to the default button.
+    auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    QAbstractButton* target =
+        focused && focused->window() == this ? focused : defaultButton_.data();
+    if (target && target->isVisible() && target->isEnabled()) {
+        target->click();
+        return true;
+    }
+    return false;
+}
+
 void TForm::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && event->modifiers() == Qt::NoModifier) {
-        auto* focused = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
-        QAbstractButton* target =
-            focused && focused->window() == this ? focused : defaultButton_.data();
-        if (target && target->isVisible() && target->isEnabled()) {
-            target->click();
-            return;
-        }
+    if (isEnter(event) && pressEnter()) {
+        return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+bool TForm::eventFilter(QObject* watched, QEvent* event) {
+    if (isEnter(event)) {
+        auto* list = qobject_cast<QComboBox*>(watched);
+        if (!list && watched->parent()) {
+            list = qobject_cast<QComboBox*>(watched->parent());
+        }
+        if (list && list->isEditable()) {
+            // With no default button the key does nothing, as it would in a
+            // window without one.
+            pressEnter();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

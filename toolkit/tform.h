@@ -26,7 +26,8 @@ public:
     void setBorder(Border border);
     Border border() const { return border_; }
 
-    // The button that Enter presses while no other control takes the key.
+    // The button that Enter presses unless a push button has the focus
+    // (which then takes it); no other control takes Enter itself.
     void setDefaultButton(QAbstractButton* button);
     QAbstractButton* defaultButton() const { return defaultButton_; }
 
@@ -56,8 +57,12 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Enter in an editable list reaches the form here before the list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Presses the button Enter stands for; false when there is none to press.
+    bool pressEnter();
     void applyBorder();
 
     Border border_ = Border::Sizeable;

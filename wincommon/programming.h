@@ -42,7 +42,7 @@ QMetaObject::Connection connectSelectedHandler(QAbstractButton* button, Form* fo
                                                void (Form::*handler)()) {
     return QObject::connect(button, &QAbstractButton::toggled, form, [form, handler](bool on) {
         if (on) {
-            runHandler([form, handler] { (form->*handler)(); });
+            runHandler([form, handler] { (form->*handler)(); }, form);
         }
     });
 }

@@ -1,23 +1,17 @@
 #include "core/cp850.h"
 
+#include <iconv.h>
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdint>
 
+// The code page itself comes from the C library (glibc's iconv has CP850);
+// only the glyphs shown for the control bytes, which are no conversion but
+// the printer's character set, are kept here.
 namespace fiscemu {
 
 namespace {
-
-const uint16_t kHigh[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0, 0x00A9, 0x2563, 0x2551, 0x2557,
-    0x255D, 0x00A2, 0x00A5, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4, 0x00F0, 0x00D0, 0x00CA, 0x00CB,
-    0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
-    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE, 0x00DE, 0x00DA, 0x00DB, 0x00D9,
-    0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
-    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0};
 
 const uint16_t kControl[32] = {0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022,
                                0x25D8, 0x25CB, 0x25D9, 0x2642, 0x2640, 0x266A, 0x266B, 0x263C,
@@ -37,54 +31,103 @@ void appendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
-}  // namespace
+// One conversion descriptor per thread: iconv keeps state in it.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(cd_);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
 
-std::string utf8ToCp850(const std::string& in) {
-    std::string out;
-    out.reserve(in.size());
-    for (size_t i = 0; i < in.size();) {
-        unsigned char c = static_cast<unsigned char>(in[i]);
-        uint32_t cp;
-        size_t len;
-        if (c < 0x80) {
-            cp = c;
-            len = 1;
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < in.size()) {
-            cp = ((c & 0x1F) << 6) | (static_cast<unsigned char>(in[i + 1]) & 0x3F);
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0 && i + 2 < in.size()) {
-            cp = ((c & 0x0F) << 12) | ((static_cast<unsigned char>(in[i + 1]) & 0x3F) << 6) |
-                 (static_cast<unsigned char>(in[i + 2]) & 0x3F);
-            len = 3;
-        } else {
-            out += '?';
-            ++i;
-            continue;
+    // Converts as much of [in, in + inLeft) as it can into out; returns the
+    // errno of the stop (0 when everything was converted).
+    int convert(const char*& in, size_t& inLeft, std::string& out) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+            return EINVAL;
         }
-        i += len;
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        char mapped = '?';
-        for (int k = 0; k < 128; ++k) {
-            if (kHigh[k] == cp) {
-                mapped = static_cast<char>(0x80 + k);
-                break;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char buffer[256];
+        while (inLeft > 0) {
+            char* input = const_cast<char*>(in);
+            char* output = buffer;
+            size_t outLeft = sizeof buffer;
+            const size_t done = iconv(cd_, &input, &inLeft, &output, &outLeft);
+            const int error = done == static_cast<size_t>(-1) ? errno : 0;
+            out.append(buffer, output);
+            in = input;
+            if (error != 0 && error != E2BIG) {
+                return error;
             }
         }
-        out += mapped;
+        return 0;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// The length of the UTF-8 sequence its lead byte starts (1 for a stray byte).
+size_t sequenceLength(unsigned char lead) {
+    if (lead >= 0xF0 && lead < 0xF8) {
+        return 4;
+    }
+    if (lead >= 0xE0) {
+        return lead < 0xF0 ? 3 : 1;
+    }
+    return lead >= 0xC0 ? 2 : 1;
+}
+
+// The UTF-8 of every byte 0x80..0xFF, from the C library's CP850.
+const std::array<std::string, 128>& highHalf() {
+    static const std::array<std::string, 128> table = [] {
+        std::array<std::string, 128> result;
+        Converter toUtf8("UTF-8", "CP850");
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const char byte = static_cast<char>(b);
+            const char* in = &byte;
+            size_t left = 1;
+            if (toUtf8.convert(in, left, result[b - 0x80]) != 0) {
+                result[b - 0x80] = "?";
+            }
+        }
+        return result;
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::string utf8ToCp850(const std::string& utf8) {
+    thread_local Converter toCp850("CP850", "UTF-8");
+    std::string out;
+    out.reserve(utf8.size());
+    const char* in = utf8.data();
+    size_t left = utf8.size();
+    while (left > 0) {
+        if (toCp850.convert(in, left, out) == 0) {
+            break;
+        }
+        // A character the code page lacks, or no UTF-8 at all: one '?' for it.
+        out += '?';
+        const size_t skip = std::min(left, sequenceLength(static_cast<unsigned char>(*in)));
+        in += skip;
+        left -= skip;
     }
     return out;
 }
 
 std::string cp850ToUtf8(const std::string& bytes) {
+    const std::array<std::string, 128>& high = highHalf();
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char ch : bytes) {
         unsigned char c = static_cast<unsigned char>(ch);
         if (c >= 0x80) {
-            appendUtf8(out, kHigh[c - 0x80]);
+            out += high[c - 0x80];
         } else if (c < 0x20 && c != 0) {
             appendUtf8(out, kControl[c]);
         } else if (c == 0x7F) {

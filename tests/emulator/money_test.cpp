@@ -81,6 +81,13 @@ TEST(CodePage, PrinterBytesOfPortugueseLetters) {
     EXPECT_EQ(utf8ToCp850("€"), "?");
 }
 
+TEST(CodePage, OneQuestionMarkForEachCharacterThePrinterLacks) {
+    EXPECT_EQ(utf8ToCp850("a😀b中文c"), "a?b??c");
+    // Bytes that are no UTF-8 at all, a truncated sequence at the end included.
+    EXPECT_EQ(utf8ToCp850("\xFF z\xC3"), "? z?");
+    EXPECT_EQ(utf8ToCp850(""), "");
+}
+
 TEST(CodePage, EveryHighByteSurvivesTheRoundTrip) {
     for (int b = 0x80; b <= 0xFF; ++b) {
         std::string one(1, static_cast<char>(b));

@@ -19,6 +19,44 @@ TEST(CodePage, TheWindowsRangeRoundTrips) {
     EXPECT_EQ(toDriverText(QStringLiteral("€ “x” –")), QByteArray("\x80 \x93x\x94 \x96"));
 }
 
-TEST(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-    EXPECT_EQ(toDriverText(QStringLiteral("a\u4E2Db\u0141")), QByteArray("a?b?"));
+TEST(CodePage, CharactersOutsideTheCodePageAreRefusedNotReplaced) {
+    for (const QString& text :
+         {QStringLiteral("a\u4E2Db"), QStringLiteral("\u0141"),
+          QStringLiteral("Caf\u00E9 \U0001F600"), QStringLiteral("q\u0301")}) {
+        EXPECT_FALSE(isDriverText(text)) << text.toStdString();
+        EXPECT_THROW(toDriverText(text), DriverTextError) << text.toStdString();
+    }
+    try {
+        toDriverText(QStringLiteral("a\u4E2D"));
+        ADD_FAILURE() << "no error";
+    } catch (const DriverTextError& error) {
+        EXPECT_EQ(error.message(), QStringLiteral("O texto \"a\u4E2D\" tem caracteres que a "
+                                                  "impressora não tem; nada foi enviado à "
+                                                  "impressora."));
+    }
+}
+
+TEST(CodePage, DecomposedLettersAreSentComposed) {
+    EXPECT_TRUE(isDriverText(QStringLiteral("Cafe\u0301")));
+    EXPECT_EQ(toDriverText(QStringLiteral("Cafe\u0301 n\u0303")), QByteArray("Caf\xE9 \xF1"));
+    EXPECT_EQ(composedText(QStringLiteral("a\u0300")), QStringLiteral("\u00E0"));
+}
+
+TEST(CodePage, AZeroCharacterIsNeverSent) {
+    const QString withZero = QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("c");
+    EXPECT_FALSE(isDriverText(withZero));
+    EXPECT_THROW(toDriverText(withZero), DriverTextError);
+    EXPECT_THROW(checkDriverBytes(QByteArray("ab\0c", 4)), DriverTextError);
+    EXPECT_NO_THROW(checkDriverBytes(QByteArray("abc")));
+    EXPECT_NO_THROW(checkDriverBytes(QByteArray()));
+}
+
+TEST(CodePage, TheUnassignedBytesStayTheirControls) {
+    // 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no letter: they travel as the C1
+    // controls of the same value, both ways.
+    for (unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+        const QByteArray byte(1, static_cast<char>(b));
+        EXPECT_EQ(fromDriverText(byte), QString(QChar(b)));
+        EXPECT_EQ(toDriverText(QString(QChar(b))), byte);
+    }
 }

@@ -220,8 +220,19 @@ TEST_F(MainPeripherals, FirstPanelBackgroundCancelledStaysBlack) {
     EXPECT_EQ(panel()->textColor(), QColor(Qt::cyan));
 }
 
-TEST_F(MainPeripherals, FirstWindowBackgroundCancelledTurnsBlack) {
+TEST_F(MainPeripherals, FirstWindowBackgroundCancelledChangesNothing) {
     dialogs.cancelColor();
+    trigger("Fundodoaplicativo1");
+    EXPECT_EQ(log.events(), QStringList{"color: #000000"});
+    EXPECT_EQ(windowColor(), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_FALSE(form(kMain)->centralWidget()->autoFillBackground());
+    EXPECT_EQ(menuBarColor(), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(panel()->backgroundColor(), QColor(Qt::black));
+    EXPECT_EQ(panel()->textColor(), QColor(Qt::cyan));
+}
+
+TEST_F(MainPeripherals, ConfirmedWindowBackgroundColoursOnlyTheClientArea) {
+    dialogs.chooseColorAnswer(Qt::black);
     trigger("Fundodoaplicativo1");
     EXPECT_EQ(windowColor(), QColor(Qt::black));
     EXPECT_TRUE(form(kMain)->centralWidget()->autoFillBackground());
@@ -232,7 +243,7 @@ TEST_F(MainPeripherals, FirstWindowBackgroundCancelledTurnsBlack) {
     EXPECT_EQ(panel()->textColor(), QColor(Qt::cyan));
 }
 
-TEST_F(MainPeripherals, RedTextThenCancelledPanelBackgroundTurnsTheBackgroundRed) {
+TEST_F(MainPeripherals, CancelledDialogsKeepTargetsAndTheLastConfirmedColour) {
     dialogs.chooseColorAnswer(Qt::red);
     trigger("Letrasdopainel1");
     EXPECT_EQ(panel()->textColor(), QColor(Qt::red));
@@ -240,10 +251,23 @@ TEST_F(MainPeripherals, RedTextThenCancelledPanelBackgroundTurnsTheBackgroundRed
 
     dialogs.cancelColor();
     trigger("Fundodatela1");
-    EXPECT_EQ(panel()->backgroundColor(), QColor(Qt::red));
+    EXPECT_EQ(panel()->backgroundColor(), QColor(Qt::black));
     EXPECT_EQ(panel()->textColor(), QColor(Qt::red));
-    // The dialog opened at the colour last chosen in it.
-    EXPECT_EQ(log.events(), (QStringList{"color: #000000", "color: #ff0000"}));
+
+    dialogs.cancelColor();
+    trigger("Letrasdopainel1");
+    EXPECT_EQ(panel()->textColor(), QColor(Qt::red));
+
+    // A cancel does not forget the colour confirmed before it: the dialog
+    // opens at red every time after the first.
+    dialogs.chooseColorAnswer(Qt::blue);
+    trigger("Fundodatela1");
+    EXPECT_EQ(panel()->backgroundColor(), QColor(Qt::blue));
+    dialogs.cancelColor();
+    trigger("Fundodoaplicativo1");
+    EXPECT_EQ(windowColor(), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(log.events(), (QStringList{"color: #000000", "color: #ff0000", "color: #ff0000",
+                                         "color: #ff0000", "color: #0000ff"}));
 }
 
 TEST_F(MainPeripherals, EachCommandColoursOnlyItsTarget) {
