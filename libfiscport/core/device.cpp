@@ -100,7 +100,7 @@ bool Device::reloadIfChanged() {
 }
 
 bool Device::refresh() {
-    if (!store_->begin())
+    if (!store_->beginRead())
         return error_ = store_->lastError(), false;
     bool ok = reloadIfChanged();
     store_->rollback();
@@ -115,6 +115,15 @@ int Device::unavailableCode(const std::string& fn) const {
 }
 
 namespace {
+using Steady = std::chrono::steady_clock;
+
+// How long the call takes until its answer: the work so far and the latency
+// it will still wait.
+int64_t callMicros(Steady::time_point start, int64_t latencyMs) {
+    auto spent = std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - start);
+    return spent.count() + (latencyMs > 60000 ? 60000 : latencyMs < 0 ? 0 : latencyMs) * 1000;
+}
+
 void sleepFor(int64_t ms) {
     if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms > 60000 ? 60000 : ms));
@@ -123,6 +132,7 @@ void sleepFor(int64_t ms) {
 
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
+    const Steady::time_point start = Steady::now();
     if (!store_->begin()) {
         error_ = store_->lastError();
         return kStorage;
@@ -155,7 +165,8 @@ int Device::command(const std::string& fn, const std::string& args,
              store_->appendPaper(isoTime(t), out.paper) &&
              (!out.fiscalRecord || store_->appendFiscalRecord(*out.fiscalRecord));
     }
-    ok = ok && store_->appendTrace(fn, args, std::to_string(code));
+    ok = ok && store_->appendTrace(fn, args, std::to_string(code),
+                                   callMicros(start, settings_.latencyMs));
     if (!ok) {
         error_ = store_->lastError();
         store_->rollback();
@@ -186,6 +197,7 @@ int Device::command(const std::string& fn, const std::string& args,
 std::string Device::reply(
     const std::string& fn, const std::string& args,
     const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
+    const Steady::time_point start = Steady::now();
     if (!store_->begin()) {
         error_ = store_->lastError();
         return failureReply(kStorage);
@@ -207,7 +219,8 @@ std::string Device::reply(
     } else {
         text = build(state_, settings_, now());
     }
-    ok = ok && store_->appendTrace(fn, args, quoteBytes(text, 1024));
+    ok = ok && store_->appendTrace(fn, args, quoteBytes(text, 1024),
+                                   callMicros(start, settings_.latencyMs));
     if (!ok || !store_->commit()) {
         error_ = store_->lastError();
         if (!ok)
@@ -220,9 +233,10 @@ std::string Device::reply(
 }
 
 void Device::traceOnly(const std::string& fn, const std::string& args, const std::string& result) {
+    const Steady::time_point start = Steady::now();
     if (!store_->begin())
         return;
-    if (store_->appendTrace(fn, args, result))
+    if (store_->appendTrace(fn, args, result, callMicros(start, 0)))
         store_->commit();
     else
         store_->rollback();

@@ -55,7 +55,7 @@ CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_delete BEFORE DELETE ON fiscal_mem
 CREATE TABLE IF NOT EXISTS paper(id INTEGER PRIMARY KEY, time TEXT, station TEXT, coo INTEGER,
   line BLOB);
 CREATE TABLE IF NOT EXISTS trace(id INTEGER PRIMARY KEY, time TEXT, function TEXT, args TEXT,
-  result TEXT);
+  result TEXT, micros INTEGER);
 )sql";
 
 struct TableDef {
@@ -402,6 +402,9 @@ sqlite3_stmt* Store::prepare(const std::string& sql) {
 bool Store::begin() {
     return exec("BEGIN IMMEDIATE");
 }
+bool Store::beginRead() {
+    return exec("BEGIN");
+}
 bool Store::commit() {
     if (exec("COMMIT"))
         return true;
@@ -428,6 +431,16 @@ bool Store::changedElsewhere() {
 bool Store::createSchema() {
     if (!exec(kSchema))
         return false;
+    // Memories written before calls were timed get the column, empty in old rows.
+    sqlite3_stmt* probe = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT micros FROM trace LIMIT 0", -1, &probe, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(probe);
+        if (!exec("ALTER TABLE trace ADD COLUMN micros INTEGER"))
+            return false;
+    } else {
+        sqlite3_finalize(probe);
+    }
     sqlite3_stmt* st = prepare("SELECT value FROM meta WHERE key='schema'");
     if (!st)
         return false;
@@ -730,8 +743,9 @@ bool Store::appendFiscalRecord(const FiscalRecord& r) {
 }
 
 bool Store::appendTrace(const std::string& function, const std::string& args,
-                        const std::string& result) {
-    sqlite3_stmt* st = prepare("INSERT INTO trace(time, function, args, result) VALUES(?,?,?,?)");
+                        const std::string& result, int64_t micros) {
+    sqlite3_stmt* st =
+        prepare("INSERT INTO trace(time, function, args, result, micros) VALUES(?,?,?,?,?)");
     if (!st)
         return false;
     std::string t = pcTimeMillis();
@@ -739,6 +753,10 @@ bool Store::appendTrace(const std::string& function, const std::string& args,
     sqlite3_bind_text(st, 2, function.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 3, args.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 4, result.c_str(), -1, SQLITE_TRANSIENT);
+    if (micros >= 0)
+        sqlite3_bind_int64(st, 5, micros);
+    else
+        sqlite3_bind_null(st, 5);
     if (sqlite3_step(st) != SQLITE_DONE)
         return fail("trace");
     int64_t id = sqlite3_last_insert_rowid(db_);
@@ -818,15 +836,18 @@ std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
 
 std::vector<TraceRow> Store::trace(int64_t afterId, int64_t lastN) {
     std::vector<TraceRow> out;
-    readRoll("trace", "id, time, function, args, result", afterId, lastN, [&out](sqlite3_stmt* st) {
-        TraceRow r;
-        r.id = sqlite3_column_int64(st, 0);
-        r.time = S(columnValue(st, 1));
-        r.function = S(columnValue(st, 2));
-        r.args = S(columnValue(st, 3));
-        r.result = S(columnValue(st, 4));
-        out.push_back(r);
-    });
+    readRoll("trace", "id, time, function, args, result, micros", afterId, lastN,
+             [&out](sqlite3_stmt* st) {
+                 TraceRow r;
+                 r.id = sqlite3_column_int64(st, 0);
+                 r.time = S(columnValue(st, 1));
+                 r.function = S(columnValue(st, 2));
+                 r.args = S(columnValue(st, 3));
+                 r.result = S(columnValue(st, 4));
+                 r.micros =
+                     sqlite3_column_type(st, 5) == SQLITE_NULL ? -1 : sqlite3_column_int64(st, 5);
+                 out.push_back(r);
+             });
     return out;
 }
 

@@ -29,6 +29,7 @@ struct TraceRow {
     int64_t id = 0;
     std::string time;  // PC time with milliseconds
     std::string function, args, result;
+    int64_t micros = -1;  // from the call to its answer, latency included; -1 unknown
 };
 
 class Store {
@@ -45,6 +46,8 @@ public:
 
     // Write transaction (taken at once, so the state read inside it is current).
     bool begin();
+    // Read transaction: a consistent view that never holds up a writer.
+    bool beginRead();
     bool commit();
     void rollback();
 
@@ -57,7 +60,7 @@ public:
     bool appendPaper(const std::string& time, const std::vector<PaperLine>& lines);
     bool appendFiscalRecord(const FiscalRecord& rec);
     bool appendTrace(const std::string& function, const std::string& args,
-                     const std::string& result);
+                     const std::string& result, int64_t micros = -1);
     bool setFault(const std::string& function, int code);
     bool clearFault(const std::string& function);
 
