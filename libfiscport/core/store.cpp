@@ -402,6 +402,9 @@ sqlite3_stmt* Store::prepare(const std::string& sql) {
 bool Store::begin() {
     return exec("BEGIN IMMEDIATE");
 }
+void Store::setBusyTimeout(int ms) {
+    sqlite3_busy_timeout(db_, ms);
+}
 bool Store::beginRead() {
     return exec("BEGIN");
 }

@@ -51,6 +51,10 @@ public:
     bool commit();
     void rollback();
 
+    // How long a statement waits for another connection's lock before it
+    // fails (10 s unless changed); a viewer that must stay responsive waits less.
+    void setBusyTimeout(int ms);
+
     // True when another connection committed since the last call.
     bool changedElsewhere();
 
