@@ -1,0 +1,201 @@
+#include "memorywatch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+bool sameRow(const fiscemu::PaperRow& a, const fiscemu::PaperRow& b) {
+    return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
+           a.bytes == b.bytes;
+}
+
+bool sameRow(const fiscemu::TraceRow& a, const fiscemu::TraceRow& b) {
+    return a.id == b.id && a.time == b.time && a.function == b.function && a.args == b.args &&
+           a.result == b.result;
+}
+
+// Rows after `last`, or every row when `last` is gone or changed (the roll was
+// wiped and written anew). The first row read is `last` itself, when present.
+template <typename Row>
+std::vector<Row> rowsAfter(const Row& last, bool* restarted,
+                           const std::function<std::vector<Row>(int64_t, int64_t)>& read,
+                           int64_t firstLoad) {
+    *restarted = false;
+    if (last.id == 0)
+        return read(0, firstLoad);
+    std::vector<Row> rows = read(last.id - 1, 0);
+    if (!rows.empty() && sameRow(rows.front(), last)) {
+        rows.erase(rows.begin());
+        return rows;
+    }
+    *restarted = true;
+    return read(0, firstLoad);
+}
+
+QString describeOpenFailure(const QString& path, const std::string& error) {
+    const QString detail = QString::fromStdString(error);
+    if (detail.contains(QLatin1String("locked")) || detail.contains(QLatin1String("busy")))
+        return QStringLiteral(
+                   "A memória da impressora está ocupada por outro processo "
+                   "(bloqueada): %1. Nova tentativa em instantes.")
+            .arg(path);
+    return QStringLiteral(
+               "A memória da impressora está danificada ou não pôde ser aberta: "
+               "%1 (%2). Nada foi alterado nela.")
+        .arg(path, detail);
+}
+
+}  // namespace
+
+MemoryWatch::MemoryWatch(const QString& databasePath, QObject* parent)
+    : QObject(parent), path_(QFileInfo(databasePath).absoluteFilePath()) {
+    setObjectName(QStringLiteral("memoryWatch"));
+    watcher_.setObjectName(QStringLiteral("memoryFiles"));
+    fallback_.setObjectName(QStringLiteral("fallbackTimer"));
+    settle_.setObjectName(QStringLiteral("changeTimer"));
+    // A commit touches the WAL file; a burst of notifications is read once,
+    // a few milliseconds after the first.
+    settle_.setSingleShot(true);
+    settle_.setInterval(15);
+    connect(&settle_, &QTimer::timeout, this, &MemoryWatch::poll);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &MemoryWatch::scheduleRead);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        watchFiles();
+        scheduleRead();
+    });
+    fallback_.setInterval(1000);
+    connect(&fallback_, &QTimer::timeout, this, &MemoryWatch::poll);
+    fallback_.start();
+    watchFiles();
+}
+
+MemoryWatch::~MemoryWatch() = default;
+
+void MemoryWatch::setFallbackInterval(int ms) {
+    fallback_.setInterval(ms);
+}
+
+void MemoryWatch::scheduleRead() {
+    if (!settle_.isActive())
+        settle_.start();
+}
+
+// The folder (files appearing and going: the memory created, its WAL file,
+// a reset) and every file of the memory: the database itself and the files
+// SQLite keeps beside it.
+void MemoryWatch::watchFiles() {
+    const QFileInfo info(path_);
+    const QString folder = info.absolutePath();
+    if (!watcher_.directories().contains(folder) && QFileInfo::exists(folder))
+        watcher_.addPath(folder);
+    const QStringList present =
+        QDir(folder).entryList({info.fileName() + QLatin1Char('*')}, QDir::Files);
+    QStringList wanted;
+    for (const QString& name : present)
+        wanted << QDir(folder).filePath(name);
+    const QStringList watched = watcher_.files();
+    QStringList missing;
+    for (const QString& file : wanted)
+        if (!watched.contains(file))
+            missing << file;
+    if (!missing.isEmpty())
+        watcher_.addPaths(missing);
+}
+
+void MemoryWatch::setProblem(const QString& message) {
+    if (message == problem_)
+        return;
+    problem_ = message;
+    emit problemChanged(message);
+}
+
+bool MemoryWatch::openDevice(bool create) {
+    if (device_)
+        return true;
+    if (!create && !QFile::exists(path_)) {
+        setProblem(QStringLiteral("Aguardando a memória da impressora em %1: ela é criada na "
+                                  "primeira chamada do programa.")
+                       .arg(path_));
+        return false;
+    }
+    std::string error;
+    device_ = fiscemu::Device::open(path_.toStdString(), &error);
+    if (!device_) {
+        setProblem(describeOpenFailure(path_, error));
+        return false;
+    }
+    device_->store().setBusyTimeout(kReadWaitMs);
+    lastPaper_ = {};
+    lastTrace_ = {};
+    emit paperRestarted();
+    emit traceRestarted();
+    watchFiles();
+    return true;
+}
+
+void MemoryWatch::poll() {
+    if (polling_)
+        return;
+    polling_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{polling_};
+
+    if (!openDevice(false))
+        return;
+    if (!device_->refresh()) {
+        const QString detail = QString::fromStdString(device_->lastError());
+        if (detail.contains(QLatin1String("locked")) || detail.contains(QLatin1String("busy"))) {
+            setProblem(QStringLiteral("A memória da impressora está ocupada por outro processo "
+                                      "(bloqueada): %1. Nova tentativa em instantes.")
+                           .arg(path_));
+        } else {
+            // Read it anew next time: the file may have been replaced.
+            setProblem(QStringLiteral("A memória da impressora não pôde ser lida: %1 (%2).")
+                           .arg(path_, detail));
+            device_.reset();
+        }
+        return;
+    }
+    fiscemu::Store& store = device_->store();
+    bool paperAnew = false, traceAnew = false;
+    std::vector<fiscemu::PaperRow> paper = rowsAfter<fiscemu::PaperRow>(
+        lastPaper_, &paperAnew,
+        [&store](int64_t after, int64_t n) { return store.paper(after, n); }, 0);
+    std::vector<fiscemu::TraceRow> trace = rowsAfter<fiscemu::TraceRow>(
+        lastTrace_, &traceAnew,
+        [&store](int64_t after, int64_t n) { return store.trace(after, n); }, 5000);
+    setProblem(QString());
+    emit stateRead(*device_);
+    if (paperAnew)
+        emit paperRestarted();
+    if (traceAnew)
+        emit traceRestarted();
+    if (!paper.empty()) {
+        lastPaper_ = paper.back();
+        emit paperRows(paper);
+    }
+    if (!trace.empty()) {
+        lastTrace_ = trace.back();
+        emit traceRows(trace);
+    }
+}
+
+bool MemoryWatch::change(const std::function<bool(fiscemu::Device&)>& write, QString* failure) {
+    if (!openDevice(true)) {
+        if (failure)
+            *failure = problem_;
+        return false;
+    }
+    device_->store().setBusyTimeout(kWriteWaitMs);
+    const bool ok = write(*device_);
+    device_->store().setBusyTimeout(kReadWaitMs);
+    if (!ok && failure)
+        *failure = QStringLiteral("A memória recusou a gravação: %1")
+                       .arg(QString::fromStdString(device_->lastError()));
+    poll();
+    return ok;
+}

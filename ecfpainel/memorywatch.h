@@ -1,0 +1,78 @@
+// Follows the printer's memory from beside the bench: notices each commit
+// through the file system's change notification (with a slow timer as a
+// fallback), reads what is new through the emulator's readers, and never
+// holds a lock that would delay the bench's calls.
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/device.h"
+#include "core/store.h"
+
+class MemoryWatch : public QObject {
+    Q_OBJECT
+public:
+    // How long a read waits for a lock held by another process before the
+    // panel reports the memory busy and tries again later.
+    static constexpr int kReadWaitMs = 200;
+    // How long a change from the panel's controls waits for the bench's call.
+    static constexpr int kWriteWaitMs = 5000;
+
+    explicit MemoryWatch(const QString& databasePath, QObject* parent = nullptr);
+    ~MemoryWatch() override;
+
+    const QString& databasePath() const { return path_; }
+    // The memory as last read; null while it is missing or cannot be opened.
+    fiscemu::Device* device() const { return device_.get(); }
+    // What is wrong with the memory now, in words for the user; empty when fine.
+    const QString& problem() const { return problem_; }
+
+    // The slow timer that reads even when no notification came (the drawer
+    // closing by itself, a file system without notifications).
+    void setFallbackInterval(int ms);
+    QTimer* fallbackTimer() { return &fallback_; }
+
+    // Runs a change on the memory (creating it when missing, as the library
+    // would at its first call), then reads again. False with problem() set
+    // when the memory refused it.
+    bool change(const std::function<bool(fiscemu::Device&)>& write, QString* failure);
+
+public slots:
+    // Reads what is new now.
+    void poll();
+
+signals:
+    // The state and settings were read again.
+    void stateRead(fiscemu::Device& device);
+    // Rows after the ones already delivered, oldest first.
+    void paperRows(const std::vector<fiscemu::PaperRow>& rows);
+    void traceRows(const std::vector<fiscemu::TraceRow>& rows);
+    // The roll or the trace was wiped (a reset, another memory): what was
+    // shown is gone; rows follow anew.
+    void paperRestarted();
+    void traceRestarted();
+    // The memory became unreadable (message) or readable again (empty).
+    void problemChanged(const QString& message);
+
+private:
+    bool openDevice(bool create);
+    void setProblem(const QString& message);
+    void watchFiles();
+    void scheduleRead();
+
+    QString path_;
+    std::unique_ptr<fiscemu::Device> device_;
+    QFileSystemWatcher watcher_;
+    QTimer fallback_, settle_;
+    QString problem_;
+    fiscemu::PaperRow lastPaper_;
+    fiscemu::TraceRow lastTrace_;
+    bool polling_ = false;
+};
