@@ -94,56 +94,34 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
 
     connect(power_, &QPushButton::clicked, this, [this](bool on) {
         showPower(on);
-        changeSettings(
-            [on](fiscemu::Settings& s) { s.power = on; },
-            on ? QStringLiteral("energia: ligada") : QStringLiteral("energia: desligada"));
+        set("power", on ? "on" : "off");
     });
     connect(paper_, &QComboBox::activated, this, [this](int level) {
-        changeSettings([level](fiscemu::Settings& s) { s.paper = level; },
-                       QStringLiteral("papel: %1").arg(paper_->itemText(level).toLower()));
+        static const char* const kWords[] = {"ok", "low", "out"};
+        set("paper", kWords[level]);
     });
-    connect(authPaper_, &QCheckBox::clicked, this, [this](bool present) {
-        changeSettings([present](fiscemu::Settings& s) { s.authPaper = present; },
-                       present ? QStringLiteral("documento na autenticação: presente")
-                               : QStringLiteral("documento na autenticação: ausente"));
-    });
+    connect(authPaper_, &QCheckBox::clicked, this,
+            [this](bool present) { set("auth-paper", present ? "present" : "absent"); });
     connect(drawer_, &QComboBox::activated, this, [this](int index) {
-        changeSettings(
-            [index](fiscemu::Settings& s) {
-                s.drawer = index;
-                // An opened drawer closes by itself after its seconds, as after
-                // the driver's command.
-                if (index == fiscemu::kDrawerOpen)
-                    s.drawerOpenedAt = fiscemu::wallNow();
-            },
-            QStringLiteral("gaveta: %1").arg(drawer_->itemText(index).toLower()));
+        static const char* const kWords[] = {"closed", "open", "absent"};
+        set("drawer", kWords[index]);
     });
-    connect(intervention_, &QCheckBox::clicked, this, [this](bool on) {
-        changeSettings([on](fiscemu::Settings& s) { s.intervention = on; },
-                       on ? QStringLiteral("intervenção técnica: sim")
-                          : QStringLiteral("intervenção técnica: não"));
-    });
-    connect(model_, &QComboBox::activated, this, [this](int index) {
-        const fiscemu::Model model = static_cast<fiscemu::Model>(index);
-        changeSettings([model](fiscemu::Settings& s) { s.model = model; },
-                       QStringLiteral("modelo: %1").arg(model_->itemText(index)));
-    });
+    connect(intervention_, &QCheckBox::clicked, this,
+            [this](bool on) { set("intervention", on ? "on" : "off"); });
+    connect(model_, &QComboBox::activated, this,
+            [this](int index) { set("model", model_->itemText(index).toStdString()); });
     connect(latency_, &QSpinBox::editingFinished, this, [this] {
         const int ms = latency_->value();
         if (watch_ && watch_->device() && watch_->device()->settings().latencyMs == ms)
             return;
-        changeSettings([ms](fiscemu::Settings& s) { s.latencyMs = ms; },
-                       QStringLiteral("latência: %1 ms").arg(ms));
+        set("latency", std::to_string(ms));
     });
     connect(fail_, &QPushButton::clicked, this, &ControlsView::askFailure);
     connect(clearFaults_, &QPushButton::clicked, this, [this] {
-        run([](fiscemu::Device& d) { return d.clearFaults(std::string()); },
-            QStringLiteral("nenhuma falha pendente"));
+        run([](fiscemu::Device& d) { return ecfsim::clearFault(d, std::string()); });
     });
-    connect(nextDay_, &QPushButton::clicked, this, [this] {
-        run([](fiscemu::Device& d) { return d.nextDay(); },
-            QStringLiteral("o relógio da impressora avançou um dia"));
-    });
+    connect(nextDay_, &QPushButton::clicked, this,
+            [this] { run([](fiscemu::Device& d) { return ecfsim::nextDay(d); }); });
     connect(reset_, &QPushButton::clicked, this, &ControlsView::askReset);
     showPower(true);
 }
@@ -205,23 +183,41 @@ void ControlsView::showSettings(fiscemu::Device& device) {
     clearFaults_->setEnabled(!pending.isEmpty());
 }
 
-bool ControlsView::run(const std::function<bool(fiscemu::Device&)>& write, const QString& message) {
+bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& action) {
     if (!watch_)
         return false;
+    ecfsim::Result result;
     QString failure;
-    if (!watch_->change(write, &failure)) {
+    const bool written = watch_->change(
+        [&](fiscemu::Device& d) {
+            try {
+                result = action(d);
+            } catch (const ecfsim::UsageError& e) {
+                result.ok = false;
+                result.error = e.message;
+            }
+            return result.ok;
+        },
+        &failure);
+    if (!written) {
+        if (!result.error.empty())
+            failure = text(result.error);
         emit failed(failure);
         if (watch_->device())
             showSettings(*watch_->device());
         return false;
     }
-    emit done(message);
+    QStringList lines;
+    for (const std::string& line : result.lines)
+        lines << text(line);
+    emit done(lines.join(QStringLiteral("; ")));
     return true;
 }
 
-bool ControlsView::changeSettings(const std::function<void(fiscemu::Settings&)>& change,
-                                  const QString& message) {
-    return run([&change](fiscemu::Device& d) { return d.updateSettings(change); }, message);
+bool ControlsView::set(const std::string& key, const std::string& value) {
+    return run([&](fiscemu::Device& d) {
+        return ecfsim::applyChanges(d, {ecfsim::parseChange(key, value)});
+    });
 }
 
 void ControlsView::askFailure() {
@@ -230,10 +226,8 @@ void ControlsView::askFailure() {
     dialog.setWindowTitle(QStringLiteral("Falhar a próxima chamada"));
     auto* function = new QComboBox(&dialog);
     function->setObjectName(QStringLiteral("failFunction"));
-    // ChangePort is answered by the library itself: it cannot fail.
-    for (const std::string& name : fiscemu::driverFunctionNames())
-        if (name != "ChangePort")
-            function->addItem(text(name));
+    for (const std::string& name : ecfsim::faultableFunctions())
+        function->addItem(text(name));
     auto* code = new QSpinBox(&dialog);
     code->setObjectName(QStringLiteral("failCode"));
     code->setRange(1, 999);
@@ -255,8 +249,7 @@ void ControlsView::askFailure() {
         return;
     const std::string name = function->currentText().toStdString();
     const int value = code->value();
-    run([&](fiscemu::Device& d) { return d.setFault(name, value); },
-        QStringLiteral("a próxima chamada de %1 responde %2").arg(text(name)).arg(value));
+    run([&](fiscemu::Device& d) { return ecfsim::setFault(d, name, value); });
 }
 
 void ControlsView::askReset() {
@@ -272,6 +265,5 @@ void ControlsView::askReset() {
     box.exec();
     if (box.clickedButton() != yes)
         return;
-    run([](fiscemu::Device& d) { return d.resetToFactory(); },
-        QStringLiteral("memória no estado de fábrica"));
+    run([](fiscemu::Device& d) { return ecfsim::resetToFactory(d); });
 }

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include "actions.h"
 #include "core/device.h"
 
 class MemoryWatch;
@@ -38,9 +39,10 @@ signals:
     void failed(const QString& message);
 
 private:
-    bool changeSettings(const std::function<void(fiscemu::Settings&)>& change,
-                        const QString& message);
-    bool run(const std::function<bool(fiscemu::Device&)>& write, const QString& message);
+    // `ecfsim set KEY VALUE`.
+    bool set(const std::string& key, const std::string& value);
+    // Runs one of ecfsim's actions on the memory and reports what it said.
+    bool run(const std::function<ecfsim::Result(fiscemu::Device&)>& action);
     void showPower(bool on);
 
     MemoryWatch* watch_ = nullptr;
