@@ -200,7 +200,10 @@ bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& ac
         },
         &failure);
     if (!written) {
-        if (!result.error.empty())
+        // The memory's own refusal is said in the panel's words; what the
+        // action itself refused, in ecfsim's.
+        if (!result.error.empty() && watch_->device() &&
+            result.error.find(watch_->device()->lastError()) == std::string::npos)
             failure = text(result.error);
         emit failed(failure);
         if (watch_->device())

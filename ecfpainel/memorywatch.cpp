@@ -34,9 +34,13 @@ std::vector<Row> rowsAfter(const Row& last, bool* restarted,
     return read(0, firstLoad);
 }
 
+bool isLockError(const QString& detail) {
+    return detail.contains(QLatin1String("locked")) || detail.contains(QLatin1String("busy"));
+}
+
 QString describeOpenFailure(const QString& path, const std::string& error) {
     const QString detail = QString::fromStdString(error);
-    if (detail.contains(QLatin1String("locked")) || detail.contains(QLatin1String("busy")))
+    if (isLockError(detail))
         return QStringLiteral(
                    "A memória da impressora está ocupada por outro processo "
                    "(bloqueada): %1. Nova tentativa em instantes.")
@@ -148,7 +152,7 @@ void MemoryWatch::poll() {
         return;
     if (!device_->refresh()) {
         const QString detail = QString::fromStdString(device_->lastError());
-        if (detail.contains(QLatin1String("locked")) || detail.contains(QLatin1String("busy"))) {
+        if (isLockError(detail)) {
             setProblem(QStringLiteral("A memória da impressora está ocupada por outro processo "
                                       "(bloqueada): %1. Nova tentativa em instantes.")
                            .arg(path_));
@@ -194,8 +198,16 @@ bool MemoryWatch::change(const std::function<bool(fiscemu::Device&)>& write, QSt
     const bool ok = write(*device_);
     device_->store().setBusyTimeout(kReadWaitMs);
     if (!ok && failure)
-        *failure = QStringLiteral("A memória recusou a gravação: %1")
-                       .arg(QString::fromStdString(device_->lastError()));
+        *failure = describeWriteFailure(device_->lastError());
     poll();
     return ok;
+}
+
+QString MemoryWatch::describeWriteFailure(const std::string& error) {
+    const QString detail = QString::fromStdString(error);
+    if (isLockError(detail))
+        return QStringLiteral(
+            "A memória da impressora está ocupada por outro processo "
+            "(bloqueada): a mudança não foi feita. Tente de novo em instantes.");
+    return QStringLiteral("A memória recusou a gravação: %1").arg(detail);
 }

@@ -23,7 +23,7 @@ public:
     // panel reports the memory busy and tries again later.
     static constexpr int kReadWaitMs = 200;
     // How long a change from the panel's controls waits for the bench's call.
-    static constexpr int kWriteWaitMs = 5000;
+    static constexpr int kWriteWaitMs = 2000;
 
     explicit MemoryWatch(const QString& databasePath, QObject* parent = nullptr);
     ~MemoryWatch() override;
@@ -38,6 +38,9 @@ public:
     // closing by itself, a file system without notifications).
     void setFallbackInterval(int ms);
     QTimer* fallbackTimer() { return &fallback_; }
+
+    // Words for the user about a memory error of SQLite.
+    static QString describeWriteFailure(const std::string& error);
 
     // Runs a change on the memory (creating it when missing, as the library
     // would at its first call), then reads again. False with problem() set
