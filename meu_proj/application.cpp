@@ -30,8 +30,19 @@
 #include "vendcnfs/vendcnfs.h"
 #include "venditem/venditem.h"
 
+#include <QApplication>
+
+QIcon applicationIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/bancada-ecf-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void createApplicationForms() {
     setApplicationTitle(QStringLiteral("WIN_ECF"));
+    // Windows and boxes without an icon of their own take the application's.
+    QApplication::setWindowIcon(applicationIcon());
     FormRegistry& registry = FormRegistry::instance();
     // The main form is visible from its creation, so its first activation
     // (the port question and the first status query) runs here, before any

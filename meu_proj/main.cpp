@@ -8,6 +8,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Ties the windows to the installed desktop entry (and its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("bancada-ecf"));
     installPortugueseTranslations(app);
 
     LibraryDriver driver;

@@ -11,6 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
     xvfb openbox x11-utils
+    x11vnc iproute2
 )
 
 missing=()

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts meu_proj on the emulated
-# printer. The printer's memory (ecfsim.db) lives in the directory the
-# program runs in: by default ./run, kept from one run to the next.
+# Installs what is missing, builds what the program needs (the program, the
+# driver library and ecfsim; not the tests) and starts meu_proj on the
+# emulated printer. The printer's memory (ecfsim.db) lives in the directory
+# the program runs in: by default ./run, kept from one run to the next.
 #
-# Without a display (no DISPLAY or WAYLAND_DISPLAY) the program starts on
-# Qt's VNC platform: connect a VNC viewer to localhost:5900.
+# Without a display (no DISPLAY or WAYLAND_DISPLAY, no QT_QPA_PLATFORM) the
+# program runs on a private virtual X display with a window manager, shown by
+# a VNC server on 127.0.0.1:5900 only (BANCADA_VNC_PORT changes the port,
+# BANCADA_VNC_PASSWORD sets a password); all of them stop with the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target meu_proj fiscport ecfsim
 mkdir -p run
 cd run
 export LANG=pt_BR.UTF-8
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    export QT_QPA_PLATFORM=vnc:size=1280x800
-    echo "No display: meu_proj is on VNC at localhost:5900"
+    echo "Sem tela: meu_proj numa tela virtual, por VNC em 127.0.0.1:${BANCADA_VNC_PORT:-5900}" >&2
+    exec ../scripts/with-desktop.sh ../scripts/with-vnc.sh ../build/bin/meu_proj "$@"
 fi
 exec ../build/bin/meu_proj "$@"

@@ -6,6 +6,8 @@
 #include "support/app_fixture.h"
 #include "toolkit/form_registry.h"
 
+#include <QApplication>
+#include <QImage>
 #include <QMenu>
 
 namespace {
@@ -120,4 +122,23 @@ TEST_F(Startup, ModelQuestionDoesNotActivateTheMainWindowAgain) {
     driver.clearCalls();
     createApplicationForms();
     EXPECT_EQ(driver.callsOf("ecfStatusImp").size(), 1);
+}
+
+TEST_F(Startup, EveryWindowCarriesTheBenchIcon) {
+    startApplication();
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+    // The logo's navy field at the corner's inside, the receipt's off-white
+    // at the centre: the bench's own picture, not a placeholder.
+    const QImage picture = icon.pixmap(QSize(64, 64)).toImage();
+    ASSERT_EQ(picture.size(), QSize(64, 64));
+    EXPECT_EQ(picture.pixelColor(6, 32), QColor(0x00, 0x28, 0x5A));
+    EXPECT_EQ(picture.pixelColor(18, 46), QColor(0xF5, 0xF5, 0xEB));
+    const QList<TForm*> forms = FormRegistry::instance().forms();
+    ASSERT_EQ(forms.size(), 27);
+    for (TForm* form : forms)
+        EXPECT_EQ(form->windowIcon().cacheKey(), icon.cacheKey())
+            << form->objectName().toStdString();
 }
