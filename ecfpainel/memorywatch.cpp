@@ -4,6 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 bool sameRow(const fiscemu::PaperRow& a, const fiscemu::PaperRow& b) {
@@ -56,23 +62,17 @@ QString describeOpenFailure(const QString& path, const std::string& error) {
 MemoryWatch::MemoryWatch(const QString& databasePath, QObject* parent)
     : QObject(parent), path_(QFileInfo(databasePath).absoluteFilePath()) {
     setObjectName(QStringLiteral("memoryWatch"));
-    watcher_.setObjectName(QStringLiteral("memoryFiles"));
+    probe_.setObjectName(QStringLiteral("changeProbe"));
     fallback_.setObjectName(QStringLiteral("fallbackTimer"));
-    settle_.setObjectName(QStringLiteral("changeTimer"));
-    // A commit touches the WAL file; a burst of notifications is read once,
-    // a few milliseconds after the first.
-    settle_.setSingleShot(true);
-    settle_.setInterval(15);
-    connect(&settle_, &QTimer::timeout, this, &MemoryWatch::poll);
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &MemoryWatch::scheduleRead);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
-        watchFiles();
-        scheduleRead();
-    });
+    // The files are looked at, not watched: a change notification on the
+    // WAL file makes every write of the bench's calls wake this process, and
+    // measurably slows those calls down.
+    probe_.setInterval(kProbeMs);
+    connect(&probe_, &QTimer::timeout, this, &MemoryWatch::probeFiles);
+    probe_.start();
     fallback_.setInterval(1000);
     connect(&fallback_, &QTimer::timeout, this, &MemoryWatch::poll);
     fallback_.start();
-    watchFiles();
 }
 
 MemoryWatch::~MemoryWatch() = default;
@@ -81,31 +81,34 @@ void MemoryWatch::setFallbackInterval(int ms) {
     fallback_.setInterval(ms);
 }
 
-void MemoryWatch::scheduleRead() {
-    if (!settle_.isActive())
-        settle_.start();
-}
-
-// The folder (files appearing and going: the memory created, its WAL file,
-// a reset) and every file of the memory: the database itself and the files
-// SQLite keeps beside it.
-void MemoryWatch::watchFiles() {
+// Name, size, inode and modification time of every file of the memory: the
+// database, the files SQLite keeps beside it and any trace file beside it.
+void MemoryWatch::probeFiles() {
     const QFileInfo info(path_);
-    const QString folder = info.absolutePath();
-    if (!watcher_.directories().contains(folder) && QFileInfo::exists(folder))
-        watcher_.addPath(folder);
-    const QStringList present =
-        QDir(folder).entryList({info.fileName() + QLatin1Char('*')}, QDir::Files);
-    QStringList wanted;
-    for (const QString& name : present)
-        wanted << QDir(folder).filePath(name);
-    const QStringList watched = watcher_.files();
-    QStringList missing;
-    for (const QString& file : wanted)
-        if (!watched.contains(file))
-            missing << file;
-    if (!missing.isEmpty())
-        watcher_.addPaths(missing);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QByteArray prefix = QFile::encodeName(info.fileName());
+    QByteArray seen;
+    if (DIR* dir = opendir(folder.constData())) {
+        std::vector<std::string> names;
+        while (dirent* entry = readdir(dir))
+            if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) == 0)
+                names.emplace_back(entry->d_name);
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) {
+            struct stat st {};
+            if (::stat((folder + '/' + name.c_str()).constData(), &st) != 0)
+                continue;
+            seen += QByteArray::fromStdString(name) + ' ' + QByteArray::number(qint64(st.st_size)) +
+                    ' ' + QByteArray::number(quint64(st.st_ino)) + ' ' +
+                    QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+                    QByteArray::number(qint64(st.st_mtim.tv_nsec)) + '\n';
+        }
+    }
+    if (seen == filesSeen_)
+        return;
+    filesSeen_ = seen;
+    poll();
 }
 
 void MemoryWatch::setProblem(const QString& message) {
@@ -135,7 +138,6 @@ bool MemoryWatch::openDevice(bool create) {
     lastTrace_ = {};
     emit paperRestarted();
     emit traceRestarted();
-    watchFiles();
     return true;
 }
 

@@ -1,10 +1,10 @@
-// Follows the printer's memory from beside the bench: notices each commit
-// through the file system's change notification (with a slow timer as a
-// fallback), reads what is new through the emulator's readers, and never
-// holds a lock that would delay the bench's calls.
+// Follows the printer's memory from beside the bench: notices each change by
+// looking at its files' sizes and times ten times a second (a stat of each,
+// nothing read from the database), reads what is new through the emulator's
+// readers in a read transaction, and never holds a lock that would delay the
+// bench's calls. A slower timer reads anyway (the drawer closes by itself).
 #pragma once
 
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -34,8 +34,11 @@ public:
     // What is wrong with the memory now, in words for the user; empty when fine.
     const QString& problem() const { return problem_; }
 
-    // The slow timer that reads even when no notification came (the drawer
-    // closing by itself, a file system without notifications).
+    // How often the files are looked at; how long a change may wait.
+    static constexpr int kProbeMs = 100;
+
+    // The slow timer that reads even when the files did not change (the
+    // drawer closing by itself).
     void setFallbackInterval(int ms);
     QTimer* fallbackTimer() { return &fallback_; }
 
@@ -67,13 +70,13 @@ signals:
 private:
     bool openDevice(bool create);
     void setProblem(const QString& message);
-    void watchFiles();
-    void scheduleRead();
+    // Polls when any file of the memory changed since the last look.
+    void probeFiles();
 
     QString path_;
     std::unique_ptr<fiscemu::Device> device_;
-    QFileSystemWatcher watcher_;
-    QTimer fallback_, settle_;
+    QTimer probe_, fallback_;
+    QByteArray filesSeen_;
     QString problem_;
     fiscemu::PaperRow lastPaper_;
     fiscemu::TraceRow lastTrace_;
