@@ -627,6 +627,76 @@ bool Store::upgradeChain() {
     return commit();
 }
 
+bool Store::backupTo(const std::string& dest) {
+    struct stat st {};
+    if (stat(dest.c_str(), &st) == 0) {
+        error_ = dest + " already exists";
+        code_ = kStorage;
+        return false;
+    }
+    sqlite3* out = nullptr;
+    int rc =
+        sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
+        if (!b) {
+            rc = sqlite3_errcode(out);
+        } else {
+            rc = sqlite3_backup_step(b, -1);
+            int end = sqlite3_backup_finish(b);
+            rc = rc == SQLITE_DONE ? end : rc;
+        }
+    }
+    if (rc != SQLITE_OK) {
+        error_ = "copy to " + dest + ": " + (out ? sqlite3_errmsg(out) : "?");
+        code_ = codeOf(rc, out ? sqlite3_system_errno(out) : 0);
+    }
+    sqlite3_close(out);
+    if (rc != SQLITE_OK) {
+        unlink(dest.c_str());
+        return false;
+    }
+    syncDirectoryOf(dest);
+    return true;
+}
+
+bool Store::copyDamaged(const std::string& path, const std::string& dest, std::string* error) {
+    auto copy = [&](const std::string& from, const std::string& to) {
+        int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            return errno == ENOENT && from != path;  // no WAL: nothing to copy
+        int outFd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        bool ok = outFd >= 0;
+        char buf[65536];
+        ssize_t n = 0;
+        while (ok && (n = read(in, buf, sizeof buf)) > 0)
+            ok = write(outFd, buf, static_cast<size_t>(n)) == n;
+        ok = ok && n == 0 && fsync(outFd) == 0;
+        close(in);
+        if (outFd >= 0)
+            close(outFd);
+        if (!ok)
+            *error = "copy of " + from + " to " + to + ": " + std::strerror(errno);
+        return ok;
+    };
+    if (!copy(path, dest) || !copy(path + "-wal", dest + "-wal"))
+        return false;
+    syncDirectoryOf(dest);
+    return true;
+}
+
+bool Store::discardFiles(const std::string& path, std::string* error) {
+    for (const char* suffix : {"-wal", "-shm", "-journal", ""}) {
+        std::string f = path + suffix;
+        if (unlink(f.c_str()) != 0 && errno != ENOENT) {
+            *error = "cannot remove " + f + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    syncDirectoryOf(path);
+    return true;
+}
+
 void Store::startCheckpointer() {
     if (checkpointer_.joinable())
         return;

@@ -90,6 +90,14 @@ public:
     // Wipes everything and writes the factory state (inside a transaction).
     bool resetToFactory(int64_t now);
 
+    // A consistent copy of the whole memory, as committed now, in a new file.
+    bool backupTo(const std::string& dest);
+    // For a memory that cannot be opened: copies its file (and its WAL, as
+    // dest + "-wal") byte for byte, then removes the memory's files so a new
+    // one can be made. Never used on a memory that opens.
+    static bool copyDamaged(const std::string& path, const std::string& dest, std::string* error);
+    static bool discardFiles(const std::string& path, std::string* error);
+
     // Runs WAL checkpoints on a thread of its own (with its own connection),
     // so they never land inside a caller's call; stops with the store.
     void startCheckpointer();
