@@ -196,26 +196,16 @@ TEST_F(StoreTest, TraceRowsCarryHowLongTheCallTookLatencyIncluded) {
     EXPECT_GE(rows[1].micros, 40000);
 }
 
-TEST_F(StoreTest, AMemoryWrittenBeforeCallsWereTimedGainsTheColumn) {
-    const std::string old = dir_->path() + "/old.db";
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(old.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db,
-                               "CREATE TABLE trace(id INTEGER PRIMARY KEY, time TEXT, "
-                               "function TEXT, args TEXT, result TEXT);"
-                               "INSERT INTO trace VALUES(1, 't', 'ecfLeituraX', '', '0');",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
-    std::string error;
-    auto d = Device::open(old, &error);
-    ASSERT_TRUE(d) << error;
-    ASSERT_EQ(run(*d, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
-    std::vector<TraceRow> rows = d->store().trace(0, 0);
+TEST_F(StoreTest, ATraceLineWithoutItsDurationReadsAsUnknown) {
+    Device& d = tool();
+    // As a library that did not time its calls wrote it.
+    ASSERT_TRUE(d.store().appendTrace("ecfLeituraX", "\"X\"", "0"));
+    ASSERT_EQ(run(d, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
+    std::vector<TraceRow> rows = d.store().trace(0, 2);
     ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].result, "0");
     EXPECT_EQ(rows[0].micros, -1);
+    EXPECT_EQ(rows[1].result, "0");
     EXPECT_GE(rows[1].micros, 0);
 }
 
