@@ -12,6 +12,7 @@ packages=(
     locales tzdata
     xvfb openbox x11-utils
     x11vnc iproute2
+    dpkg-dev man-db
 )
 
 missing=()

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Writes the manual page ecfsim(1) from ecfsim's own help texts, so the page
+# says what the installed program says: the tool's help, then every command's.
+#
+#   ecfsim-manpage.sh ECFSIM VERSION OUTPUT
+set -eu
+ecfsim=$1
+version=$2
+output=$3
+
+# Help text as roff: backslashes and hyphens escaped, no line taken for a
+# request, blank lines kept.
+roff() {
+    sed -e 's/\\/\\e/g' -e 's/-/\\-/g' -e "s/^\\([.']\\)/\\\\\\&\\1/"
+}
+
+{
+    printf '.TH ECFSIM 1 "2026" "Bancada ECF-IF %s" "Comandos do usuário"\n' "$version"
+    printf '.SH NOME\necfsim \\- lê e altera a memória da impressora fiscal emulada\n'
+    printf '.SH SINOPSE\n.B ecfsim\n[\\fB\\-\\-db\\fR \\fIARQUIVO\\fR] \\fICOMANDO\\fR [\\fIOPÇÕES\\fR]\n'
+    printf '.br\n.B ecfsim \\-\\-version\n'
+    printf '.SH DESCRIÇÃO\n.nf\n'
+    "$ecfsim" --help | roff
+    printf '.fi\n'
+    for command in status paper trace memory set fail next-day reset; do
+        printf '.SH "COMANDO %s"\n.nf\n' "$(echo "$command" | tr 'a-z' 'A-Z' | sed 's/-/\\-/g')"
+        "$ecfsim" help "$command" | roff
+        printf '.fi\n'
+    done
+    printf '.SH "SAÍDA JSON"\n'
+    printf 'Com \\fB\\-\\-json\\fR, \\fBstatus\\fR e \\fBmemory\\fR escrevem um documento JSON;\n'
+    printf '\\fBpaper\\fR e \\fBtrace\\fR uma lista, ou com \\fB\\-\\-follow\\fR um objeto por linha.\n'
+    printf 'Em \\fBtrace\\fR, \\fBargs\\fR é a lista dos argumentos com seus tipos, \\fBresult\\fR\n'
+    printf 'o número devolvido ou o texto da resposta, \\fBcode\\fR o código de resultado e\n'
+    printf '\\fBmeaning\\fR o seu significado.\n'
+    printf '.SH "VEJA TAMBÉM"\n.BR meu_proj (1)\n'
+} >"$output.tmp"
+mv "$output.tmp" "$output"
