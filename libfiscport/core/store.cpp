@@ -959,12 +959,31 @@ bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after,
     struct Part {
         const TableDef* def;
         Rows (*rows)(const PrinterState&);
+        bool (*same)(const PrinterState&, const PrinterState&);
     };
-    static const Part parts[] = {{&kTaxTable, taxRows},         {&kPayTable, payRows},
-                                 {&kVoucherTable, voucherRows}, {&kUserTable, userRows},
-                                 {&kTotalsTable, totalRows},    {&kPendingTable, pendingRows},
-                                 {&kItemTable, itemRows},       {&kPaymentTable, paymentRows}};
+    // A table whose data did not change is not even turned into rows: a
+    // call writes what it changed and compares only that.
+    static const Part parts[] = {
+        {&kTaxTable, taxRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.rates == b.rates; }},
+        {&kPayTable, payRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.payTypes == b.payTypes; }},
+        {&kVoucherTable, voucherRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.vouchers == b.vouchers; }},
+        {&kUserTable, userRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.users == b.users; }},
+        {&kTotalsTable, totalRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.totals == b.totals; }},
+        {&kPendingTable, pendingRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.pending == b.pending; }},
+        {&kItemTable, itemRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.doc.items == b.doc.items; }},
+        {&kPaymentTable, paymentRows, [](const PrinterState& a, const PrinterState& b) {
+             return a.doc.payments == b.doc.payments;
+         }}};
     for (const Part& p : parts) {
+        if (!full && p.same(before, after))
+            continue;
         Rows b = full ? Rows{} : p.rows(before);
         if (!writeRows(db_, statements_, *p.def, b, p.rows(after), full, &error_))
             return false;
