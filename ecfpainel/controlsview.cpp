@@ -129,7 +129,8 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
 QString ControlsView::resetQuestion() {
     return QStringLiteral(
         "Reiniciar a memória apaga a memória fiscal, a bobina e o registro de chamadas e "
-        "devolve a impressora ao estado de fábrica.\n\nConfirma?");
+        "devolve a impressora ao estado de fábrica. Uma cópia da memória anterior fica ao lado "
+        "dela.\n\nConfirma?");
 }
 
 void ControlsView::showPower(bool on) {
@@ -268,5 +269,26 @@ void ControlsView::askReset() {
     box.exec();
     if (box.clickedButton() != yes)
         return;
-    run([](fiscemu::Device& d) { return ecfsim::resetToFactory(d); });
+    // As `ecfsim reset`: a copy of the old memory is kept beside it, and a
+    // damaged memory is replaced too.
+    if (!watch_)
+        return;
+    ecfsim::Result result;
+    watch_->replace([&result](const std::string& path) {
+        try {
+            result = ecfsim::resetMemory(path);
+        } catch (const ecfsim::UsageError& e) {
+            result.ok = false;
+            result.error = e.message;
+        }
+        return result.ok;
+    });
+    if (!result.ok) {
+        emit failed(text(result.error));
+        return;
+    }
+    QStringList lines;
+    for (const std::string& line : result.lines)
+        lines << text(line);
+    emit done(lines.join(QStringLiteral("; ")));
 }

@@ -205,6 +205,13 @@ bool MemoryWatch::change(const std::function<bool(fiscemu::Device&)>& write, QSt
     return ok;
 }
 
+bool MemoryWatch::replace(const std::function<bool(const std::string& path)>& write) {
+    device_.reset();
+    const bool ok = write(path_.toStdString());
+    poll();
+    return ok;
+}
+
 QString MemoryWatch::describeWriteFailure(const std::string& error) {
     const QString detail = QString::fromStdString(error);
     if (isLockError(detail))

@@ -50,6 +50,11 @@ public:
     // when the memory refused it.
     bool change(const std::function<bool(fiscemu::Device&)>& write, QString* failure);
 
+    // Runs a change on the memory's files themselves (a reset, which may
+    // replace a damaged file): the panel lets go of the memory first and
+    // opens it anew afterwards.
+    bool replace(const std::function<bool(const std::string& path)>& write);
+
 public slots:
     // Reads what is new now.
     void poll();

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -537,6 +538,24 @@ TEST_F(MemoryProblems, ADamagedMemoryGivesAClearMessageAndIsLeftAlone) {
     QFile again(databasePath());
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
     EXPECT_EQ(again.readAll(), garbage);
+    again.close();
+
+    // "Reiniciar memória" mends it, keeping the damaged file as a copy beside it.
+    whenModalShows([](QWidget* box) {
+        box->findChild<QPushButton*>(QStringLiteral("confirmReset"))->click();
+    });
+    find<QPushButton>(&p, "resetButton")->click();
+    EXPECT_FALSE(p.message()->isVisible()) << p.message()->text().toStdString();
+    EXPECT_TRUE(label(&p, "stateCode").startsWith(QStringLiteral("000")));
+    const QStringList copies =
+        QDir(folder()).entryList({QStringLiteral("ecfsim.db.bak-*")}, QDir::Files);
+    ASSERT_FALSE(copies.isEmpty());
+    QFile copy(QDir(folder()).filePath(copies.first()));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), garbage);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    readNow();
+    EXPECT_GE(lineWith(paperLines(), QStringLiteral("COO:000001")), 0);
 }
 
 TEST_F(MemoryProblems, ALockedMemoryGivesAClearMessageWithoutFreezingAndRecovers) {
