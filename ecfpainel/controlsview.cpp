@@ -144,7 +144,13 @@ void ControlsView::showPower(bool on) {
 }
 
 void ControlsView::showSettings(fiscemu::Device& device) {
-    const fiscemu::Settings& set = device.settings();
+    shownSettings_ = device.settings();
+    shownFaults_ = device.faults();
+    showValues();
+}
+
+void ControlsView::showValues() {
+    const fiscemu::Settings& set = shownSettings_;
     showPower(set.power);
     {
         const QSignalBlocker b(paper_);
@@ -176,7 +182,7 @@ void ControlsView::showSettings(fiscemu::Device& device) {
         latency_->setValue(int(set.latencyMs));
     }
     QStringList pending;
-    for (const auto& [function, code] : device.faults())
+    for (const auto& [function, code] : shownFaults_)
         pending << QStringLiteral("%1 responde %2").arg(text(function)).arg(code);
     faults_->setText(pending.isEmpty()
                          ? QStringLiteral("Falhas pendentes: nenhuma")
@@ -206,9 +212,13 @@ bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& ac
         if (!result.error.empty() && watch_->device() &&
             result.error.find(watch_->device()->lastError()) == std::string::npos)
             failure = text(result.error);
-        emit failed(failure);
+        // The controls go back to what the printer has (or had, when the
+        // memory cannot be read now).
         if (watch_->device())
             showSettings(*watch_->device());
+        else
+            showValues();
+        emit failed(failure);
         return false;
     }
     QStringList lines;

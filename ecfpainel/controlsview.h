@@ -44,6 +44,8 @@ private:
     // Runs one of ecfsim's actions on the memory and reports what it said.
     bool run(const std::function<ecfsim::Result(fiscemu::Device&)>& action);
     void showPower(bool on);
+    // Shows the settings and faults last read.
+    void showValues();
 
     MemoryWatch* watch_ = nullptr;
     QPushButton* power_;
@@ -52,4 +54,6 @@ private:
     QSpinBox* latency_;
     QPushButton *fail_, *clearFaults_, *nextDay_, *reset_;
     QLabel* faults_;
+    fiscemu::Settings shownSettings_;
+    std::map<std::string, int> shownFaults_;
 };

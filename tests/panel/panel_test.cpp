@@ -534,6 +534,7 @@ TEST_F(MemoryProblems, ADamagedMemoryGivesAClearMessageAndIsLeftAlone) {
     });
     find<QPushButton>(&p, "powerSwitch")->click();
     EXPECT_TRUE(shown.contains(QStringLiteral("danificada"))) << shown.toStdString();
+    EXPECT_TRUE(find<QPushButton>(&p, "powerSwitch")->isChecked()) << "nothing was switched";
     readNow();
     QFile again(databasePath());
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
