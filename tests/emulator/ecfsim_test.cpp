@@ -638,6 +638,17 @@ TEST_F(Ecfsim, ADamagedMemoryIsDiagnosedKeptAsItWasAndStartedAfresh) {
     Outcome sound = ecfsim({"--db", "lixo.db", "verify"});
     EXPECT_EQ(sound.code, 0) << sound.err;
     EXPECT_TRUE(contains(sound.out, "memória íntegra"));
+
+    // A WAL left without its memory file is kept too, then set aside.
+    {
+        std::ofstream f("perdida.db-wal", std::ios::binary);
+        f << junk;
+    }
+    EXPECT_EQ(ecfsim({"--db", "perdida.db", "status"}).code, 1);
+    Outcome lost = ecfsim({"--db", "perdida.db", "reset", "--yes"});
+    ASSERT_EQ(lost.code, 0) << lost.err;
+    EXPECT_EQ(slurp(backupNamed(lost) + "-wal"), junk);
+    EXPECT_EQ(ecfsim({"--db", "perdida.db", "verify"}).code, 0);
 }
 
 TEST_F(Ecfsim, VerifyNamesTheAlteredRecordAndMemoryShowsTheHashes) {
