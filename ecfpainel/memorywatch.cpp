@@ -108,6 +108,11 @@ void MemoryWatch::probeFiles() {
     if (seen == filesSeen_)
         return;
     filesSeen_ = seen;
+    struct stat now {};
+    const quint64 inode =
+        ::stat(QFile::encodeName(path_).constData(), &now) == 0 ? quint64(now.st_ino) : 0;
+    if (device_ && inode != openedInode_)
+        device_.reset();
     poll();
 }
 

@@ -82,6 +82,9 @@ private:
     std::unique_ptr<fiscemu::Device> device_;
     QTimer probe_, fallback_;
     QByteArray filesSeen_;
+    // The memory file the device has open: another one in its place (a
+    // damaged memory replaced, the folder wiped) is opened anew.
+    quint64 openedInode_ = 0;
     QString problem_;
     fiscemu::PaperRow lastPaper_;
     fiscemu::TraceRow lastTrace_;

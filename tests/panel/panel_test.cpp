@@ -509,6 +509,25 @@ TEST_F(Live, WaitsForAMemoryNotYetCreatedAndFollowsItOnceItIs) {
     EXPECT_FALSE(p.message()->isVisible());
 }
 
+TEST_F(Live, FollowsAMemoryReplacedByAnotherFile) {
+    openCouponWithTwoItems();
+    PanelWindow& p = openPanel();
+    ASSERT_GE(lineWith(paperLines(), QStringLiteral("CAFÉ TORRADO")), 0);
+    p.watch()->setFallbackInterval(60000);
+    // The folder wiped by hand, and the bench (another process) starts anew.
+    for (const QString& name : QDir(folder()).entryList({QStringLiteral("ecfsim.db*")}))
+        ASSERT_TRUE(QFile::remove(QDir(folder()).filePath(name)));
+    QProcess writer;
+    writer.start(QStringLiteral(EMU_WRITER), {QStringLiteral("sell"), QStringLiteral("1")});
+    ASSERT_TRUE(writer.waitForFinished(20000));
+    ASSERT_EQ(writer.exitCode(), 0);
+    EXPECT_TRUE(waitUntil(
+        [&] { return lineWith(paperLines(), QStringLiteral("001 123 Produto")) >= 0; }, 1000));
+    EXPECT_EQ(lineWith(paperLines(), QStringLiteral("CAFÉ TORRADO")), -1)
+        << "the old roll is gone from view";
+    EXPECT_TRUE(label(&p, "stateCode").startsWith(QStringLiteral("065")));
+}
+
 // ------------------------------------------------------------ problems
 
 class MemoryProblems : public PanelTest {};
