@@ -509,6 +509,30 @@ TEST_F(Live, WaitsForAMemoryNotYetCreatedAndFollowsItOnceItIs) {
     EXPECT_FALSE(p.message()->isVisible());
 }
 
+TEST_F(Live, ReadsOnlyWhatIsNewAndStartsOverOnlyAfterAReset) {
+    openCouponWithTwoItems();
+    PanelWindow& p = openPanel();
+    int restarts = 0, paperRows = 0, traceRows = 0;
+    QObject::connect(p.watch(), &MemoryWatch::paperRestarted, [&] { ++restarts; });
+    QObject::connect(p.watch(), &MemoryWatch::traceRestarted, [&] { ++restarts; });
+    QObject::connect(
+        p.watch(), &MemoryWatch::paperRows,
+        [&](const std::vector<fiscemu::PaperRow>& rows) { paperRows += int(rows.size()); });
+    QObject::connect(
+        p.watch(), &MemoryWatch::traceRows,
+        [&](const std::vector<fiscemu::TraceRow>& rows) { traceRows += int(rows.size()); });
+    readNow();
+    EXPECT_EQ(restarts, 0);
+    EXPECT_EQ(paperRows, 0);
+    EXPECT_EQ(traceRows, 0);
+    ASSERT_EQ(ecfPagamento(0, "00", "2000", 0), 0);
+    readNow();
+    readNow();
+    EXPECT_EQ(restarts, 0);
+    EXPECT_EQ(traceRows, 1);
+    EXPECT_GT(paperRows, 0);
+}
+
 TEST_F(Live, FollowsAMemoryReplacedByAnotherFile) {
     openCouponWithTwoItems();
     PanelWindow& p = openPanel();
