@@ -139,6 +139,9 @@ bool MemoryWatch::openDevice(bool create) {
         return false;
     }
     device_->store().setBusyTimeout(kReadWaitMs);
+    struct stat opened {};
+    openedInode_ =
+        ::stat(QFile::encodeName(path_).constData(), &opened) == 0 ? quint64(opened.st_ino) : 0;
     lastPaper_ = {};
     lastTrace_ = {};
     emit paperRestarted();

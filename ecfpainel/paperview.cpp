@@ -70,11 +70,11 @@ bool PaperView::atBottom() const {
     return bar->value() >= bar->maximum() - 2;
 }
 
-void PaperView::appendSeparator(const QString& text) {
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
+// One cursor at the end, placed by position: moving a cursor lays out the
+// block it reaches, a cost that grew with the roll.
+void PaperView::appendLine(QTextCursor& cursor, const QString& text, const QColor& colour) {
     QTextCharFormat format;
-    format.setForeground(kMarkColour);
+    format.setForeground(colour);
     if (!document()->isEmpty())
         cursor.insertBlock();
     cursor.insertText(text, format);
@@ -83,15 +83,16 @@ void PaperView::appendSeparator(const QString& text) {
 void PaperView::appendRows(const std::vector<fiscemu::PaperRow>& rows) {
     const bool follow = atBottom();
     QTextCursor cursor(document());
+    cursor.setPosition(document()->characterCount() - 1);
     cursor.beginEditBlock();
     for (const fiscemu::PaperRow& row : rows) {
         const bool newDocument = documents_.empty() || documents_.back().coo != row.coo ||
                                  documents_.back().station != row.station;
         if (newDocument) {
             if (!documents_.empty())
-                appendSeparator(cutLine());
+                appendLine(cursor, cutLine(), kMarkColour);
             if (row.station != fiscemu::kReceipt)
-                appendSeparator(stationMark(row.station));
+                appendLine(cursor, stationMark(row.station), kMarkColour);
             Document doc;
             doc.station = row.station;
             doc.coo = row.coo;
@@ -100,12 +101,7 @@ void PaperView::appendRows(const std::vector<fiscemu::PaperRow>& rows) {
         }
         const QString line = decode(row.bytes);
         documents_.back().lines << line;
-        cursor.movePosition(QTextCursor::End);
-        QTextCharFormat ink;
-        ink.setForeground(kInkColour);
-        if (!document()->isEmpty())
-            cursor.insertBlock();
-        cursor.insertText(line, ink);
+        appendLine(cursor, line, kInkColour);
     }
     cursor.endEditBlock();
     if (follow)

@@ -6,6 +6,7 @@
 
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTextCursor>
 
 #include <vector>
 
@@ -44,7 +45,7 @@ public slots:
     void restart();
 
 private:
-    void appendSeparator(const QString& text);
+    void appendLine(QTextCursor& cursor, const QString& text, const QColor& colour);
     bool atBottom() const;
 
     std::vector<Document> documents_;

@@ -531,6 +531,16 @@ TEST_F(Live, ReadsOnlyWhatIsNewAndStartsOverOnlyAfterAReset) {
     EXPECT_EQ(restarts, 0);
     EXPECT_EQ(traceRows, 1);
     EXPECT_GT(paperRows, 0);
+
+    // Noticed by looking at the files, the same: no reading from the start.
+    p.watch()->setFallbackInterval(60000);
+    const int before = paperRows;
+    ASSERT_EQ(ecfPagamento(0, "00", "1000", 0), 0);
+    EXPECT_TRUE(waitUntil([&] { return traceRows == 2; }, 1000));
+    waitUntil([] { return false; }, 3 * MemoryWatch::kProbeMs);
+    EXPECT_EQ(restarts, 0);
+    EXPECT_EQ(traceRows, 2);
+    EXPECT_GT(paperRows, before);
 }
 
 TEST_F(Live, FollowsAMemoryReplacedByAnotherFile) {
