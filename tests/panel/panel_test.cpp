@@ -535,7 +535,7 @@ TEST_F(Live, ReadsOnlyWhatIsNewAndStartsOverOnlyAfterAReset) {
     // Noticed by looking at the files, the same: no reading from the start.
     p.watch()->setFallbackInterval(60000);
     const int before = paperRows;
-    ASSERT_EQ(ecfPagamento(0, "00", "1000", 0), 0);
+    ASSERT_EQ(ecfImpLinha("OBRIGADO PELA PREFERENCIA"), 0);
     EXPECT_TRUE(waitUntil([&] { return traceRows == 2; }, 1000));
     waitUntil([] { return false; }, 3 * MemoryWatch::kProbeMs);
     EXPECT_EQ(restarts, 0);
