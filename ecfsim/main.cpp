@@ -320,7 +320,8 @@ struct CommandLine {
         app.require_subcommand(0, 1);
         app.add_flag("-h,--help", help);
         app.add_flag("--version", version);
-        db = app.add_option("--db")->expected(0, 1)->default_str(kNoValue);
+        db = app.add_option("--db")->expected(0, 1)->default_str(kNoValue)->multi_option_policy(
+            CLI::MultiOptionPolicy::TakeLast);
         auto add = [&](const std::string& name) {
             CLI::App* c = app.add_subcommand(name);
             c->set_help_flag();
@@ -333,7 +334,9 @@ struct CommandLine {
         add("memory")->add_flag("--json", json);
         for (const char* name : {"paper", "trace"}) {
             CLI::App* c = add(name);
-            CLI::Option* o = c->add_option("--last")->expected(0, 1)->default_str(kNoValue);
+            CLI::Option* o =
+                c->add_option("--last")->expected(0, 1)->default_str(kNoValue)->multi_option_policy(
+                    CLI::MultiOptionPolicy::TakeLast);
             c->add_flag("-f,--follow", follow);
             c->add_flag("--json", json);
             c->parse_complete_callback([this, o] { last = o; });
@@ -471,7 +474,8 @@ int parseAndRun(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         // Everything unknown is left to the checks below; what remains is a
         // malformed line CLI11 cannot split, said in its own words.
-        throw UsageError{e.what(), cl.command() == "help" ? "" : cl.command()};
+        throw UsageError{std::string("linha de comando inválida: ") + e.what(),
+                         cl.command() == "help" ? "" : cl.command()};
     }
     std::string command = cl.command();
     // --db given anywhere: a path must follow.

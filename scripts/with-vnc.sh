@@ -32,9 +32,22 @@ esac
 
 workdir=$(mktemp -d)
 vnc_pid=
+# True while the process runs (an exited child not yet waited for is a zombie).
+running() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
+}
+# x11vnc's handler of SIGTERM now and then deadlocks: after two seconds it is
+# killed outright.
 stop_vnc() {
     if [ -n "$vnc_pid" ]; then
         kill "$vnc_pid" 2>/dev/null || true
+        for _ in $(seq 40); do
+            running "$vnc_pid" || break
+            sleep 0.05
+        done
+        kill -KILL "$vnc_pid" 2>/dev/null || true
         wait "$vnc_pid" 2>/dev/null || true
     fi
     rm -rf "$workdir"
@@ -49,6 +62,7 @@ if [ -n "${BANCADA_VNC_PASSWORD:-}" ]; then
     auth=(-passwdfile "rm:$workdir/passwd")
 fi
 
+: >"$workdir/x11vnc.log"
 x11vnc -display "$DISPLAY" -localhost -listen 127.0.0.1 -noipv6 -rfbport "$port" \
     -forever -shared -noxdamage "${auth[@]}" >"$workdir/x11vnc.log" 2>&1 &
 vnc_pid=$!

@@ -416,6 +416,12 @@ TEST_F(Ecfsim, OptionsMayFollowTheCommand) {
     Outcome r = ecfsim({"status", "--json", "--db=outra.db"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(JsonReader::parse(r.out)["settings"]["paper"].text, "low");
+    // The last --db counts, as before.
+    EXPECT_EQ(ecfsim({"--db", "nenhuma.db", "status", "--db", "outra.db"}).code, 0);
+    // What CLI11 itself refuses is still a usage error, said in Portuguese.
+    Outcome flagValue = ecfsim({"status", "--json=talvez"});
+    EXPECT_EQ(flagValue.code, 2);
+    EXPECT_TRUE(contains(flagValue.err, "linha de comando inválida")) << flagValue.err;
     EXPECT_EQ(ecfsim({"paper", "--db", "outra.db", "-f", "--help"}).out,
               ecfsim({"help", "paper"}).out);
     // A value that starts like an option is still the value of set.

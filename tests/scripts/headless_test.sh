@@ -90,7 +90,11 @@ check_session() {
     # Everything the session started is gone once the program ended.
     sleep 0.3
     for pid in $(cat "$work/$name.pids"); do
-        if kill -0 "$pid" 2>/dev/null; then
+        local state
+        state=$(ps -o stat= -p "$pid" 2>/dev/null)
+        # A zombie has ended; only its parent (here perhaps a PID 1 that
+        # reaps nothing) is left to collect it.
+        if [ -n "$state" ] && [ "${state#Z}" = "$state" ]; then
             fail "$name: process $pid ($(ps -o comm= -p "$pid")) still runs"
         fi
     done
@@ -104,8 +108,9 @@ check_session locked 2
 
 # A port that is taken is reported, and the program does not start.
 busy=$(free_port)
-BANCADA_VNC_PORT=$busy "$src/scripts/with-desktop.sh" "$src/scripts/with-vnc.sh" sleep 4 \
-    2>/dev/null &
+# The first session holds the port until told to end (at most a minute).
+BANCADA_VNC_PORT=$busy "$src/scripts/with-desktop.sh" "$src/scripts/with-vnc.sh" \
+    timeout 60 bash -c "until [ -e '$work/release' ]; do sleep 0.1; done" 2>/dev/null &
 holder=$!
 for _ in $(seq 100); do
     ss -ltnH "sport = :$busy" | grep -q . && break
@@ -117,6 +122,7 @@ if BANCADA_VNC_PORT=$busy timeout 60 "$src/scripts/with-desktop.sh" "$src/script
 fi
 [ -e "$work/started" ] && fail "busy port: the program started anyway"
 grep -q "não escuta\|não iniciou" "$work/busy.err" || fail "busy port: no message: $(cat "$work/busy.err")"
+touch "$work/release"
 wait "$holder" 2>/dev/null
 
 if [ "$failures" -ne 0 ]; then
