@@ -5,7 +5,9 @@
 #include <map>
 #include <set>
 
+#include "core/chain.h"
 #include "core/clock.h"
+#include "core/codes.h"
 #include "views.h"
 
 namespace ecfsim {
@@ -56,9 +58,10 @@ std::unique_ptr<fiscemu::Device> openMemory(const std::string& path, bool create
         return nullptr;
     }
     std::string why;
-    auto dev = fiscemu::Device::open(path, &why);
+    int code = fiscemu::kStorage;
+    auto dev = fiscemu::Device::open(path, &why, &code);
     if (!dev) {
-        *error = "não foi possível abrir a memória " + path + ": " + why;
+        *error = diagnosis(path, code, why);
         return nullptr;
     }
     if (!existed && notice)
@@ -267,6 +270,126 @@ Result resetToFactory(fiscemu::Device& dev) {
         return refused(dev);
     Result r;
     r.lines.push_back("memória no estado de fábrica: " + dev.store().path());
+    return r;
+}
+
+// ---------------------------------------------------------------- the memory's health
+
+std::string diagnosis(const std::string& path, int code, const std::string& why) {
+    std::string n = std::to_string(code);
+    switch (code) {
+        case fiscemu::kDamaged:
+            return "não foi possível abrir a memória " + path +
+                   ": memória danificada (código 41): " + why +
+                   "\n  A biblioteca responde 41 a toda chamada e não usa nem regrava esse "
+                   "arquivo.\n  O que fazer: 'ecfsim verify' mostra o problema; restaure uma "
+                   "cópia de segurança do arquivo, ou 'ecfsim reset --yes' guarda uma cópia dele "
+                   "ao lado e começa do estado de fábrica.";
+        case fiscemu::kBusy:
+            return "não foi possível abrir a memória " + path +
+                   ": memória ocupada (código 42): outro processo segura a gravação de " + path +
+                   " há mais de 2 s (" + why +
+                   ").\n  O que fazer: tente de novo; se persistir, "
+                   "veja qual processo usa o arquivo.";
+        case fiscemu::kDiskFull:
+            return "não foi possível abrir a memória " + path +
+                   ": disco cheio ou limite de tamanho de arquivo (código 43) ao gravar " + path +
+                   ": " + why + "\n  O que fazer: libere espaço ou aumente o limite (ulimit -f).";
+        default:
+            return "não foi possível abrir a memória " + path + " (código " + n + "): " + why +
+                   "\n  O que fazer: verifique se o arquivo e a pasta existem e podem ser lidos "
+                   "e gravados.";
+    }
+}
+
+Result verifyMemory(const std::string& path) {
+    Result r;
+    if (!fileExists(path)) {
+        r.ok = false;
+        r.error = "memória não encontrada: " + path;
+        return r;
+    }
+    std::string why;
+    int code = fiscemu::kStorage;
+    auto dev = fiscemu::Device::open(path, &why, &code);
+    if (!dev) {
+        r.ok = false;
+        r.error = diagnosis(path, code, why);
+        return r;
+    }
+    std::vector<std::string> problems = dev->verify();
+    if (!problems.empty()) {
+        r.ok = false;
+        r.error = "memória danificada em " + path + ":";
+        for (const std::string& p : problems)
+            r.error += "\n  " + p;
+        return r;
+    }
+    std::vector<fiscemu::FiscalRecord> records = dev->store().fiscalMemory();
+    r.lines.push_back("memória íntegra: " + path);
+    r.lines.push_back("  verificação do SQLite, consistência dos totais e cadeia de hashes: ok");
+    r.lines.push_back(
+        "  " + std::to_string(records.size()) + " registro(s) na memória fiscal" +
+        (records.empty() ? "" : ", último hash " + fiscemu::toHex(records.back().hash)));
+    return r;
+}
+
+namespace {
+
+std::string backupName(const std::string& path) {
+    fiscemu::DateTime t = fiscemu::localFromEpoch(fiscemu::wallNow());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".bak-%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    std::string name = path + stamp;
+    for (int i = 2; fileExists(name) || fileExists(name + "-wal"); ++i)
+        name = path + stamp + "-" + std::to_string(i);
+    return name;
+}
+
+}  // namespace
+
+Result resetMemory(const std::string& path) {
+    Result r;
+    auto refuse = [&](const std::string& e) {
+        r.ok = false;
+        r.error = e;
+        return r;
+    };
+    if (!fileExists(path) && !fileExists(path + "-wal")) {
+        std::string error;
+        auto dev = openMemory(path, true, &error);
+        if (!dev)
+            return refuse(error);
+        r.lines.push_back("memória no estado de fábrica: " + path);
+        return r;
+    }
+    std::string backup = backupName(path);
+    std::string why;
+    int code = fiscemu::kStorage;
+    auto dev = fiscemu::Device::open(path, &why, &code);
+    if (dev) {
+        if (!dev->store().backupTo(backup))
+            return refuse("cópia da memória não gravada (" + dev->store().lastError() +
+                          "); nada foi apagado");
+        if (!dev->resetToFactory())
+            return refused(*dev);
+    } else if (code == fiscemu::kDamaged) {
+        // Nobody uses a damaged memory: its files are kept as found, then replaced.
+        if (!fiscemu::Store::copyDamaged(path, backup, &why))
+            return refuse("cópia da memória não gravada (" + why + "); nada foi apagado");
+        if (!fiscemu::Store::discardFiles(path, &why))
+            return refuse(why);
+        std::string error;
+        auto fresh = openMemory(path, true, &error);
+        if (!fresh)
+            return refuse(error);
+        fresh->store().traceLog().restart();
+    } else {
+        return refuse(diagnosis(path, code, why) + "\n  Nada foi apagado.");
+    }
+    r.lines.push_back("cópia da memória anterior: " + backup);
+    r.lines.push_back("memória no estado de fábrica: " + path);
     return r;
 }
 

@@ -37,6 +37,21 @@ std::optional<int64_t> parseNumber(const std::string& text, int64_t min, int64_t
 std::unique_ptr<fiscemu::Device> openMemory(const std::string& path, bool create,
                                             std::string* error, std::string* notice = nullptr);
 
+// ---------------------------------------------------------------- the memory's health
+
+// What is wrong with a memory that did not open (result code 40 to 43 and the
+// library's explanation), in which file, and what to do, in Portuguese.
+std::string diagnosis(const std::string& path, int code, const std::string& why);
+
+// Runs every check on the memory at `path`: fails (with the diagnosis) when
+// it cannot be used; otherwise the lines say it is sound.
+Result verifyMemory(const std::string& path);
+
+// Starts the memory at `path` afresh after keeping a copy of it beside it
+// (`path.bak-YYYYMMDD-HHMMSS`): a consistent copy of a sound memory, the
+// file as it is of a damaged one. Creates it when there is none.
+Result resetMemory(const std::string& path);
+
 // ---------------------------------------------------------------- set
 
 // One change of the printer's conditions, in the words of `ecfsim set`.

@@ -45,7 +45,8 @@ Comandos:
   set         energia, papel, autenticação, gaveta, porta, modelo, intervenção, latência
   fail        a próxima chamada de uma função responde um código de erro
   next-day    o relógio da impressora avança um dia
-  reset       volta a impressora ao estado de fábrica (apaga a memória inteira)
+  verify      verifica a memória: SQLite, consistência e a cadeia de hashes
+  reset       volta a impressora ao estado de fábrica (guarda uma cópia da memória)
   help        ajuda de um comando (também 'ecfsim COMANDO --help')
 
 Opções: --db ARQUIVO, --help, --version (a versão do programa).
@@ -139,15 +140,26 @@ o dia fechado, começa um dia novo (estado 000).
 
 const char* const kResetHelp = R"(Uso: ecfsim reset --yes
 
-Apaga a memória inteira (estado, memória fiscal, bobina, registro de chamadas,
-ajustes e falhas) e grava o estado de fábrica. Sem --yes não faz nada.
+Guarda uma cópia do arquivo da memória ao lado dele (ARQUIVO.bak-AAAAMMDD-HHMMSS),
+depois apaga a memória inteira (estado, memória fiscal, bobina, registro de
+chamadas, ajustes e falhas) e grava o estado de fábrica. Também serve para uma
+memória danificada, que é copiada como está. Sem --yes não faz nada.
+)";
+
+const char* const kVerifyHelp = R"(Uso: ecfsim verify
+
+Verifica a memória: a verificação rápida do SQLite, a consistência dos
+contadores e totais, e a cadeia de hashes SHA-256 da memória fiscal (um
+registro alterado, apagado ou fora de ordem é apontado pelo número da Z).
+Saída 0 quando a memória está íntegra, 1 quando não (o que está errado vai
+para a saída de erro).
 )";
 
 const std::map<std::string, const char*>& commandHelp() {
     static const std::map<std::string, const char*> kHelp = {
         {"status", kStatusHelp},    {"paper", kPaperHelp}, {"trace", kTraceHelp},
         {"memory", kMemoryHelp},    {"set", kSetHelp},     {"fail", kFailHelp},
-        {"next-day", kNextDayHelp}, {"reset", kResetHelp}};
+        {"next-day", kNextDayHelp}, {"reset", kResetHelp}, {"verify", kVerifyHelp}};
     return kHelp;
 }
 
@@ -335,6 +347,7 @@ struct CommandLine {
         fail->add_option("arguments", args);
         add("next-day")->add_option("arguments", args);
         add("reset")->add_flag("--yes", yes);
+        add("verify");
         add("help")->add_option("topic", args);
     }
 
@@ -440,8 +453,12 @@ int run(const CommandLine& cl, const std::string& command, const std::string& db
                 "reset apaga a memória fiscal, a bobina e o registro de chamadas; "
                 "confirme com 'ecfsim reset --yes'",
                 command};
-        auto dev = openMemory(db, true);
-        return dev ? report(ecfsim::resetToFactory(*dev)) : kExitFailure;
+        return report(ecfsim::resetMemory(db));
+    }
+    if (command == "verify") {
+        if (!cl.args.empty())
+            throw UsageError{"argumento inesperado: " + cl.args[0], command};
+        return report(ecfsim::verifyMemory(db));
     }
     throw UsageError{"comando desconhecido: " + command, ""};
 }

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/chain.h"
 #include "core/clock.h"
 #include "core/codes.h"
 #include "core/cp850.h"
@@ -481,6 +482,8 @@ std::string memoryText(const std::vector<FiscalRecord>& records) {
         amount("venda líquida", r.net);
         for (const auto& [t, v] : fiscemu::decodeShares(r.details))
             amount(fiscemu::totaliserName(t), v);
+        out += "  " + padChars("hash", 16) +
+               (r.hash.empty() ? std::string("(ausente)") : fiscemu::toHex(r.hash)) + "\n";
     }
     out += std::to_string(records.size()) +
            (records.size() == 1 ? " redução Z registrada.\n" : " reduções Z registradas.\n");
@@ -504,6 +507,7 @@ std::string memoryJson(const std::vector<FiscalRecord>& records) {
         j["totalisers"] = Json::object();
         for (const auto& [t, v] : fiscemu::decodeShares(r.details))
             j["totalisers"][fiscemu::totaliserName(t)] = v;
+        j["hash"] = fiscemu::toHex(r.hash);
         list.push_back(std::move(j));
     }
     return dump(list) + "\n";

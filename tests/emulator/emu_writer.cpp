@@ -4,6 +4,8 @@
 //   finish        pays the open coupon in cash and closes it
 //   loop SEED     sells, pays, cancels and reads at random until killed;
 //                 prints "B n" before and "E n rc" after every call
+//   fill          prints free lines in a non-fiscal coupon until a call fails;
+//                 prints "OK n" (lines printed), "RC code" and "S status reply"
 #include <unistd.h>
 
 #include <cstdio>
@@ -133,6 +135,18 @@ int main(int argc, char** argv) {
         if (ecfPagamento(0, "00", "100000", 0) != 0)
             return 1;
         return ecfFimTrans("OPERADOR") == 0 ? 0 : 1;
+    }
+    if (mode == "fill") {
+        if (ecfImpCab(0) != 0 || ecfInicCupomNFiscal(1) != 0)
+            return 1;
+        int ok = 0;
+        int32_t rc = 0;
+        while (ok < 100000 && (rc = ecfImpLinha("Linha para encher o disco da impressora")) == 0)
+            ++ok;
+        say("OK " + std::to_string(ok));
+        say("RC " + std::to_string(rc));
+        say(std::string("S ") + ecfStatusImp());
+        return 0;
     }
     if (mode == "loop" && argc > 2)
         return loop(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)));

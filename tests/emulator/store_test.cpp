@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
+
 #include "core/codes.h"
 #include "core/device.h"
 #include "core/replies.h"
@@ -174,4 +176,49 @@ TEST_F(StoreTest, EndingTechnicalInterventionCountsARestart) {
     EXPECT_EQ(tool().stateCode(), 99);
     set([](Settings& s) { s.intervention = false; });
     EXPECT_EQ(tool().state().s.cro, cro + 1);
+}
+
+// What the call trace says of each call's time, and what the readers leave to
+// the writers.
+TEST_F(StoreTest, TraceRowsCarryHowLongTheCallTookLatencyIncluded) {
+    Device& d = tool();
+    ASSERT_EQ(run(d, "ecfLeituraX", [](Printer& p) { return p.leituraX(std::string("OPERADOR")); }),
+              kOk);
+    set([](Settings& s) { s.latencyMs = 40; });
+    Device& again = tool();
+    ASSERT_EQ(run(again, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
+    std::vector<TraceRow> rows = again.store().trace(0, 2);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].function, "ecfLeituraX");
+    EXPECT_GE(rows[0].micros, 0);
+    EXPECT_LT(rows[0].micros, 40000);
+    EXPECT_EQ(rows[1].function, "ecfImpCab");
+    EXPECT_GE(rows[1].micros, 40000);
+}
+
+TEST_F(StoreTest, ATraceLineWithoutItsDurationReadsAsUnknown) {
+    Device& d = tool();
+    // As a library that did not time its calls wrote it.
+    ASSERT_TRUE(d.store().appendTrace("ecfLeituraX", "\"X\"", "0"));
+    ASSERT_EQ(run(d, "ecfImpCab", [](Printer& p) { return p.impCab(0); }), kOk);
+    std::vector<TraceRow> rows = d.store().trace(0, 2);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].result, "0");
+    EXPECT_EQ(rows[0].micros, -1);
+    EXPECT_EQ(rows[1].result, "0");
+    EXPECT_GE(rows[1].micros, 0);
+}
+
+TEST_F(StoreTest, RefreshReadsWhileAnotherConnectionHoldsTheWriteLock) {
+    std::string error;
+    auto writer = Store::open(dir_->db(), &error);
+    ASSERT_TRUE(writer) << error;
+    auto reader = Device::open(dir_->db(), &error);
+    ASSERT_TRUE(reader) << error;
+    ASSERT_TRUE(writer->begin());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(reader->refresh()) << reader->lastError();
+    auto waited = std::chrono::steady_clock::now() - start;
+    writer->rollback();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 1000);
 }

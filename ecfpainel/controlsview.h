@@ -1,0 +1,59 @@
+// The printer's front panel: power, paper and authentication sensors, the
+// drawer, technical intervention, the model, an artificial latency, a fault
+// for the next call of a function, the next day and a factory reset. Each
+// control shows the printer's current setting and changes it as the ecfsim
+// command of the same name does.
+#pragma once
+
+#include <QWidget>
+
+#include "actions.h"
+#include "core/device.h"
+
+class MemoryWatch;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+class ControlsView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ControlsView(QWidget* parent = nullptr);
+    void setWatch(MemoryWatch* watch) { watch_ = watch; }
+
+    // The texts of the dialogs, kept here so that tests can recognise them.
+    static QString resetQuestion();
+
+public slots:
+    void showSettings(fiscemu::Device& device);
+    // Asks for a function and a code, then arms the fault.
+    void askFailure();
+    void askReset();
+
+signals:
+    // What a control did, in words (for the status bar).
+    void done(const QString& message);
+    // A control could not change the memory.
+    void failed(const QString& message);
+
+private:
+    // `ecfsim set KEY VALUE`.
+    bool set(const std::string& key, const std::string& value);
+    // Runs one of ecfsim's actions on the memory and reports what it said.
+    bool run(const std::function<ecfsim::Result(fiscemu::Device&)>& action);
+    void showPower(bool on);
+    // Shows the settings and faults last read.
+    void showValues();
+
+    MemoryWatch* watch_ = nullptr;
+    QPushButton* power_;
+    QComboBox *paper_, *drawer_, *model_;
+    QCheckBox *authPaper_, *intervention_;
+    QSpinBox* latency_;
+    QPushButton *fail_, *clearFaults_, *nextDay_, *reset_;
+    QLabel* faults_;
+    fiscemu::Settings shownSettings_;
+    std::map<std::string, int> shownFaults_;
+};
