@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target meu_proj fiscport ecfsim manpages
+cmake --build build -j"$(nproc)" --target meu_proj fiscport ecfsim ecfpainel manpages
 rm -f build/bancada-ecf_*.deb
 (cd build && cpack -G DEB >/dev/null)
 deb=$(ls build/bancada-ecf_*.deb)
@@ -23,7 +23,7 @@ fail() {
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
-for f in ./usr/bin/meu_proj ./usr/bin/ecfsim ./usr/bin/bancada-ecf \
+for f in ./usr/bin/meu_proj ./usr/bin/ecfsim ./usr/bin/ecfpainel ./usr/bin/bancada-ecf \
     "./usr/lib/$multiarch/bancada-ecf/libfiscport.so" \
     ./usr/share/applications/bancada-ecf.desktop \
     ./usr/share/icons/hicolor/48x48/apps/bancada-ecf.png \

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds what the program needs (the program, the
-# driver library and ecfsim; not the tests) and starts meu_proj on the
-# emulated printer. The printer's memory (ecfsim.db) lives in the directory
+# driver library, ecfsim and the front panel; not the tests) and starts
+# meu_proj on the emulated printer, with the printer's front panel ecfpainel
+# beside it on the same memory. The printer's memory (ecfsim.db) lives in the directory
 # the program runs in: by default ./run, kept from one run to the next.
 #
 # Without a display (no DISPLAY or WAYLAND_DISPLAY, no QT_QPA_PLATFORM) the
@@ -12,12 +13,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target meu_proj fiscport ecfsim
+cmake --build build -j"$(nproc)" --target meu_proj fiscport ecfsim ecfpainel
 mkdir -p run
 cd run
 export LANG=pt_BR.UTF-8
+# The front panel follows the bench's memory and closes with the bench.
+bench_with_panel() {
+    ../build/bin/ecfpainel &
+    local panel=$! status=0
+    ../build/bin/meu_proj "$@" || status=$?
+    kill "$panel" 2>/dev/null || true
+    wait "$panel" 2>/dev/null || true
+    return "$status"
+}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "Sem tela: meu_proj numa tela virtual, por VNC em 127.0.0.1:${BANCADA_VNC_PORT:-5900}" >&2
-    exec ../scripts/with-desktop.sh ../scripts/with-vnc.sh ../build/bin/meu_proj "$@"
+    exec ../scripts/with-desktop.sh ../scripts/with-vnc.sh \
+        bash -c "$(declare -f bench_with_panel)"'; bench_with_panel "$@"' bash "$@"
 fi
-exec ../build/bin/meu_proj "$@"
+bench_with_panel "$@"
