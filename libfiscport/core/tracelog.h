@@ -42,6 +42,8 @@ public:
     // fifth field when known.
     bool append(const std::string& time, const std::string& function, const std::string& args,
                 const std::string& result, int64_t micros = -1);
+    // The same, stamped with the PC's time now (milliseconds).
+    bool appendNow(const std::string& function, const std::string& args, const std::string& result);
     // Rows with an id above afterId, oldest first; with lastN > 0 only the
     // newest lastN of them.
     std::vector<TraceRow> read(int64_t afterId, int64_t lastN) const;

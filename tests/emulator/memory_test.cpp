@@ -339,6 +339,12 @@ TEST_F(Memory, EmptyOrForeignFilesAreNeverUsedNorRewritten) {
         EXPECT_EQ(code, fiscemu::kDamaged);
         EXPECT_NE(error.find(dir_->db()), std::string::npos) << error;
         EXPECT_EQ(fileBytes(dir_->db()), c.content);
+        // The refused calls are traced all the same, beside the file.
+        std::vector<fiscemu::TraceRow> trace = fiscemu::TraceLog(dir_->db()).read(0, 0);
+        ASSERT_EQ(trace.size(), 4u);
+        EXPECT_EQ(trace[0].result, "\"Erro: 041 Memoria danificada\"");
+        EXPECT_EQ(trace[1].function, "ecfImpCab");
+        EXPECT_EQ(trace[1].result, "41");
     }
 }
 
