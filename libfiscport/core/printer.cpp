@@ -5,72 +5,13 @@
 
 #include "core/codes.h"
 #include "core/cp850.h"
+#include "core/printer_checks.h"
 
 namespace fiscemu {
 
+using namespace printer_checks;
+
 namespace {
-
-constexpr Cents kMaxCoupon = 99999999999LL;  // 999.999.999,99 per document
-constexpr size_t kDescriptionWidth = 40;
-constexpr size_t kOperatorWidth = 40;
-constexpr int kMaxCommercialLines = 8;
-constexpr int kMaxComplementaryLines = 3;
-
-// A text argument within 0..maxLen bytes (minLen when it may not be empty).
-bool textOk(const Text& t, size_t minLen, size_t maxLen) {
-    return t && t->size() >= minLen && t->size() <= maxLen;
-}
-
-std::optional<int64_t> digits(const Text& t, size_t maxLen) {
-    if (!t)
-        return std::nullopt;
-    return parseDigits(*t, maxLen);
-}
-
-// A two-digit table position "00".."20".
-std::optional<int> tablePosition(const Text& t, int last) {
-    if (!t || t->size() != 2)
-        return std::nullopt;
-    auto v = parseDigits(*t, 2);
-    if (!v || *v > last)
-        return std::nullopt;
-    return static_cast<int>(*v);
-}
-
-std::optional<bool> yesNo(const Text& t) {
-    if (!t || t->size() != 1)
-        return std::nullopt;
-    char c = static_cast<char>(std::toupper(static_cast<unsigned char>((*t)[0])));
-    if (c == 'S')
-        return true;
-    if (c == 'N')
-        return false;
-    return std::nullopt;
-}
-
-bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-std::string center(const std::string& s, size_t width = kLineWidth) {
-    if (s.size() >= width)
-        return s;
-    size_t left = (width - s.size()) / 2;
-    return std::string(left, ' ') + s + std::string(width - s.size() - left, ' ');
-}
-
-// Left text and right text on one line of the receipt.
-std::string columns(const std::string& left, const std::string& right) {
-    if (left.size() + right.size() + 1 > kLineWidth)
-        return left + " " + right;
-    return left + std::string(kLineWidth - left.size() - right.size(), ' ') + right;
-}
 
 std::string quantityText(int64_t thousandths) {
     return std::to_string(thousandths / 1000) + "," + zeroPad(thousandths % 1000, 3);

@@ -1,0 +1,42 @@
+// What the printer's commands share before they act: the checks of their
+// arguments, the limits of their fields, and the layout of a receipt line.
+// Only the printer's own sources include this.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/printer.h"
+
+namespace fiscemu {
+namespace printer_checks {
+
+constexpr Cents kMaxCoupon = 99999999999LL;  // 999.999.999,99 per document
+constexpr size_t kDescriptionWidth = 40;
+constexpr size_t kOperatorWidth = 40;
+constexpr int kMaxCommercialLines = 8;
+constexpr int kMaxComplementaryLines = 3;
+
+// A text argument within 0..maxLen bytes (minLen when it may not be empty).
+bool textOk(const Text& t, size_t minLen, size_t maxLen);
+
+// A text of 1..maxLen decimal digits; nullopt for anything else.
+std::optional<int64_t> digits(const Text& t, size_t maxLen);
+
+// A two-digit table position "00".."20".
+std::optional<int> tablePosition(const Text& t, int last);
+
+// "S" or "N", either case.
+std::optional<bool> yesNo(const Text& t);
+
+bool equalsIgnoreCase(const std::string& a, const std::string& b);
+
+// A text centred on the receipt's width.
+std::string center(const std::string& s, size_t width = kLineWidth);
+
+// Left text and right text on one line of the receipt.
+std::string columns(const std::string& left, const std::string& right);
+
+}  // namespace printer_checks
+}  // namespace fiscemu
