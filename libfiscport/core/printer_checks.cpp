@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "core/codes.h"
+
 namespace fiscemu {
 namespace printer_checks {
 
@@ -15,13 +17,16 @@ std::optional<int64_t> digits(const Text& t, size_t maxLen) {
     return parseDigits(*t, maxLen);
 }
 
-std::optional<int> tablePosition(const Text& t, int last) {
+int checkPosition(const Text& t, int last, int* out) {
     if (!t || t->size() != 2)
-        return std::nullopt;
+        return kBadFormat;
     auto v = parseDigits(*t, 2);
-    if (!v || *v > last)
-        return std::nullopt;
-    return static_cast<int>(*v);
+    if (!v)
+        return kBadFormat;
+    if (*v > last)
+        return kOutOfRange;
+    *out = static_cast<int>(*v);
+    return kOk;
 }
 
 std::optional<bool> yesNo(const Text& t) {

@@ -24,8 +24,12 @@ bool textOk(const Text& t, size_t minLen, size_t maxLen);
 // A text of 1..maxLen decimal digits; nullopt for anything else.
 std::optional<int64_t> digits(const Text& t, size_t maxLen);
 
-// A two-digit table position "00".."20".
-std::optional<int> tablePosition(const Text& t, int last);
+// The checks below answer kOk and fill *out, or the result code the printer
+// answers for that argument.
+
+// A table position of exactly two digits: 1 (bad format) for anything else,
+// 2 (out of range) past the table's last position.
+int checkPosition(const Text& t, int last, int* out);
 
 // "S" or "N", either case.
 std::optional<bool> yesNo(const Text& t);

@@ -473,11 +473,9 @@ int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountT
                        int32_t lines) {
     if (cancel != 0 && cancel != 1)
         return kOutOfRange;
-    if (!position || position->size() != 2 || !parseDigits(*position, 2))
-        return kBadFormat;
-    auto pos = tablePosition(position, kPayPositions - 1);
-    if (!pos)
-        return kOutOfRange;
+    int pos = 0;
+    if (int rc = checkPosition(position, kPayPositions - 1, &pos))
+        return rc;
     auto amount = digits(amountText, 11);
     if (!amount)
         return kBadFormat;
@@ -485,11 +483,11 @@ int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountT
         return kOutOfRange;
     if (lines < 0 || lines > kMaxComplementaryLines)
         return kOutOfRange;
-    if (st_.payTypes[*pos].name.empty())
+    if (st_.payTypes[pos].name.empty())
         return kPayTypeUnknown;
     if (set_.intervention)
         return kIntervention;
-    return doPayment(cancel, *pos, st_.payTypes[*pos].name, *amount, kCondPosition, false, lines);
+    return doPayment(cancel, pos, st_.payTypes[pos].name, *amount, kCondPosition, false, lines);
 }
 
 int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amountText, int32_t omit,

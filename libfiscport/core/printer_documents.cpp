@@ -116,11 +116,9 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
     auto coo = digits(cooText, 6);
     if (!coo)
         return kBadFormat;
-    if (!posText || posText->size() != 2 || !parseDigits(*posText, 2))
-        return kBadFormat;
-    auto pos = tablePosition(posText, kVoucherPositions - 1);
-    if (!pos)
-        return kOutOfRange;
+    int pos = 0;
+    if (int rc = checkPosition(posText, kVoucherPositions - 1, &pos))
+        return rc;
     auto value = digits(valueText, 11);
     if (!value)
         return kBadFormat;
@@ -130,7 +128,7 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
         return kIntervention;
     if (st_.doc.kind != kDocHeader)
         return kWrongState;
-    const Voucher& v = st_.vouchers[*pos];
+    const Voucher& v = st_.vouchers[pos];
     if (v.name.empty() || !v.linked)
         return kVoucherInvalid;
     int found = -1;
@@ -154,7 +152,7 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
     pl.lastCoo = st_.doc.coo;
     st_.doc.kind = kDocLinked;
     st_.doc.linkIndex = found;
-    st_.doc.linkVoucher = *pos;
+    st_.doc.linkVoucher = pos;
     st_.doc.linkValue = *value;
     st_.s.gnf += 1;
     printUtf8(center("COMPROVANTE NÃO FISCAL VINCULADO"));

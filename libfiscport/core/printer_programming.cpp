@@ -165,16 +165,14 @@ int Printer::cargaCodCripto(const Text& symbols) {
 }
 
 int Printer::payPatterns(const Text& position, const Text& description) {
-    if (!position || position->size() != 2 || !parseDigits(*position, 2))
-        return kBadFormat;
-    auto pos = tablePosition(position, kPayPositions - 1);
-    if (!pos)
-        return kOutOfRange;
+    int pos = 0;
+    if (int rc = checkPosition(position, kPayPositions - 1, &pos))
+        return rc;
     if (!textOk(description, 0, 20))
         return kBadFormat;
     if (st_.doc.kind != kDocNone)
         return kWrongState;
-    PayType& p = st_.payTypes[*pos];
+    PayType& p = st_.payTypes[pos];
     if (p.name != *description && p.total != 0)
         return kInUse;
     p.name = *description;
@@ -184,27 +182,23 @@ int Printer::payPatterns(const Text& position, const Text& description) {
 int Printer::progNFComprov(const Text& position, const Text& description, const Text& discount,
                            const Text& surcharge, const Text& cancel, const Text& payment,
                            const Text& linked, const Text& related) {
-    if (!position || position->size() != 2 || !parseDigits(*position, 2))
-        return kBadFormat;
-    auto pos = tablePosition(position, kVoucherPositions - 1);
-    if (!pos)
-        return kOutOfRange;
+    int pos = 0;
+    if (int rc = checkPosition(position, kVoucherPositions - 1, &pos))
+        return rc;
     if (!textOk(description, 1, 20))
         return kBadFormat;
     auto d = yesNo(discount), s = yesNo(surcharge), c = yesNo(cancel), p = yesNo(payment),
          l = yesNo(linked);
     if (!d || !s || !c || !p || !l)
         return kBadFormat;
-    if (!related || related->size() != 2 || !parseDigits(*related, 2))
-        return kBadFormat;
-    auto rel = tablePosition(related, kPayPositions - 1);
-    if (!rel)
-        return kOutOfRange;
-    if (*l && st_.payTypes[*rel].name.empty())
+    int rel = 0;
+    if (int rc = checkPosition(related, kPayPositions - 1, &rel))
+        return rc;
+    if (*l && st_.payTypes[rel].name.empty())
         return kPayTypeUnknown;
     if (st_.doc.kind != kDocNone)
         return kWrongState;
-    Voucher& v = st_.vouchers[*pos];
+    Voucher& v = st_.vouchers[pos];
     Voucher updated = v;
     updated.name = *description;
     updated.discount = *d;
@@ -212,7 +206,7 @@ int Printer::progNFComprov(const Text& position, const Text& description, const 
     updated.cancel = *c;
     updated.payment = *p;
     updated.linked = *l;
-    updated.related = *rel;
+    updated.related = rel;
     bool moved = v.count || v.cancelCount || v.sales || v.cancellations || v.discounts;
     if (moved && !(updated == v))
         return kInUse;
