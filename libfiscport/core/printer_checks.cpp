@@ -17,6 +17,22 @@ std::optional<int64_t> digits(const Text& t, size_t maxLen) {
     return parseDigits(*t, maxLen);
 }
 
+int checkAmount(const Text& t, Cents* out) {
+    auto v = digits(t, 11);
+    if (!v)
+        return kBadFormat;
+    *out = *v;
+    return kOk;
+}
+
+int checkPositiveAmount(const Text& t, Cents* out) {
+    if (int rc = checkAmount(t, out))
+        return rc;
+    if (*out <= 0)
+        return kOutOfRange;
+    return kOk;
+}
+
 int checkPosition(const Text& t, int last, int* out) {
     if (!t || t->size() != 2)
         return kBadFormat;

@@ -27,6 +27,12 @@ std::optional<int64_t> digits(const Text& t, size_t maxLen);
 // The checks below answer kOk and fill *out, or the result code the printer
 // answers for that argument.
 
+// An amount in cents of 1 to 11 digits: 1 (bad format) for anything else.
+int checkAmount(const Text& t, Cents* out);
+
+// The same, and 2 (out of range) for an amount of zero.
+int checkPositiveAmount(const Text& t, Cents* out);
+
 // A table position of exactly two digits: 1 (bad format) for anything else,
 // 2 (out of range) past the table's last position.
 int checkPosition(const Text& t, int last, int* out);

@@ -120,15 +120,15 @@ int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qty
 int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
     if (!textOk(line, 1, 78))
         return kBadFormat;
-    auto total = digits(totalText, 11);
-    if (!total)
-        return kBadFormat;
+    Cents total = 0;
+    if (int rc = checkAmount(totalText, &total))
+        return rc;
     if (set_.intervention)
         return kIntervention;
     Item item;
     item.description = *line;
-    item.price = *total;
-    item.total = *total;
+    item.price = total;
+    item.total = total;
     if (st_.doc.kind == kDocNonFiscal) {
         if (is204()) {
             int t = 0;
@@ -160,16 +160,16 @@ int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
 int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
     if (!textOk(desc, 1, kDescriptionWidth))
         return kBadFormat;
-    auto total = digits(value, 11);
-    if (!total)
-        return kBadFormat;
+    Cents total = 0;
+    if (int rc = checkAmount(value, &total))
+        return rc;
     int totaliser = 0;
     if (int rc = fiscalItemTotaliser(tax, &totaliser))
         return rc;
     Item item;
     item.description = *desc;
-    item.price = *total;
-    item.total = *total;
+    item.price = total;
+    item.total = total;
     item.totaliser = totaliser;
     std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
     return addItem(item, {columns(fit(number + " " + *desc, 34) + " " + taxLabel(totaliser),
@@ -325,9 +325,9 @@ int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
         return kOutOfRange;
     if (!textOk(desc, 0, kDescriptionWidth))
         return kBadFormat;
-    auto amount = digits(amountText, 11);
-    if (!amount)
-        return kBadFormat;
+    Cents amount = 0;
+    if (int rc = checkAmount(amountText, &amount))
+        return rc;
     if (set_.intervention)
         return kIntervention;
     Document& doc = st_.doc;
@@ -341,13 +341,13 @@ int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
     if (cancel == 0) {
         if (doc.adjKind >= 0)
             return kAdjustment;
-        if (*amount <= 0)
+        if (amount <= 0)
             return kOutOfRange;
         if (subtotal <= 0)
             return kNothingToDo;
-        if (kind == 0 && *amount >= subtotal)
+        if (kind == 0 && amount >= subtotal)
             return kOutOfRange;
-        if (kind == 1 && (subtotal + *amount > kMaxCoupon || st_.s.gt + *amount > kMaxTotal))
+        if (kind == 1 && (subtotal + amount > kMaxCoupon || st_.s.gt + amount > kMaxTotal))
             return kOverflow;
         if (int rc = checkPrinting())
             return rc;
@@ -359,13 +359,13 @@ int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
         Cents given = 0;
         for (const auto& [t, v] : parts) {
             Cents share =
-                v > 0 ? static_cast<Cents>((static_cast<__int128>(*amount) * v) / subtotal) : 0;
+                v > 0 ? static_cast<Cents>((static_cast<__int128>(amount) * v) / subtotal) : 0;
             shares[t] = share;
             given += share;
         }
         std::stable_sort(parts.begin(), parts.end(),
                          [](const auto& a, const auto& b) { return a.second > b.second; });
-        for (size_t i = 0; given < *amount && !parts.empty(); i = (i + 1) % parts.size()) {
+        for (size_t i = 0; given < amount && !parts.empty(); i = (i + 1) % parts.size()) {
             if (parts[i].second <= 0)
                 continue;
             shares[parts[i].first] += 1;
@@ -375,17 +375,17 @@ int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
         for (const auto& [t, v] : shares)
             addToTotaliser(t, sign * v);
         if (kind == 1) {
-            st_.s.gt += *amount;
-            st_.s.dayGross += *amount;
-            st_.s.daySurcharge += *amount;
+            st_.s.gt += amount;
+            st_.s.dayGross += amount;
+            st_.s.daySurcharge += amount;
         } else {
-            st_.s.dayDiscount += *amount;
+            st_.s.dayDiscount += amount;
         }
         doc.adjKind = kind;
-        doc.adjAmount = *amount;
+        doc.adjAmount = amount;
         doc.adjShares = encodeShares(shares);
         print(columns(std::string(kind == 1 ? "ACRESCIMO " : "DESCONTO ") + fit(*desc, 24),
-                      (kind == 1 ? "+" : "-") + formatAmount(*amount)));
+                      (kind == 1 ? "+" : "-") + formatAmount(amount)));
         print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
         return kOk;
     }
@@ -476,18 +476,16 @@ int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountT
     int pos = 0;
     if (int rc = checkPosition(position, kPayPositions - 1, &pos))
         return rc;
-    auto amount = digits(amountText, 11);
-    if (!amount)
-        return kBadFormat;
-    if (*amount <= 0)
-        return kOutOfRange;
+    Cents amount = 0;
+    if (int rc = checkPositiveAmount(amountText, &amount))
+        return rc;
     if (lines < 0 || lines > kMaxComplementaryLines)
         return kOutOfRange;
     if (st_.payTypes[pos].name.empty())
         return kPayTypeUnknown;
     if (set_.intervention)
         return kIntervention;
-    return doPayment(cancel, pos, st_.payTypes[pos].name, *amount, kCondPosition, false, lines);
+    return doPayment(cancel, pos, st_.payTypes[pos].name, amount, kCondPosition, false, lines);
 }
 
 int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amountText, int32_t omit,
@@ -496,11 +494,9 @@ int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amoun
         return kOutOfRange;
     if (!textOk(type, 1, 20))
         return kBadFormat;
-    auto amount = digits(amountText, 11);
-    if (!amount)
-        return kBadFormat;
-    if (*amount <= 0)
-        return kOutOfRange;
+    Cents amount = 0;
+    if (int rc = checkPositiveAmount(amountText, &amount))
+        return rc;
     if (omit != 0 && omit != 1)
         return kOutOfRange;
     if (lines < 0 || lines > kMaxComplementaryLines)
@@ -523,13 +519,13 @@ int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amoun
                 pos = i;
         if (pos < 0)
             return kPayTypeUnknown;
-        int rc = doPayment(cancel, pos, *type, *amount, condition, omit == 1, lines);
+        int rc = doPayment(cancel, pos, *type, amount, condition, omit == 1, lines);
         if (rc == kOk)
             st_.payTypes[pos].name = *type;
         return rc;
     }
     std::string printed = is204() ? *type : st_.payTypes[pos].name;
-    return doPayment(cancel, pos, printed, *amount, condition, omit == 1, lines);
+    return doPayment(cancel, pos, printed, amount, condition, omit == 1, lines);
 }
 
 }  // namespace fiscemu

@@ -119,10 +119,10 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
     int pos = 0;
     if (int rc = checkPosition(posText, kVoucherPositions - 1, &pos))
         return rc;
-    auto value = digits(valueText, 11);
-    if (!value)
-        return kBadFormat;
-    if (*value <= 0 || *coo <= 0)
+    Cents value = 0;
+    if (int rc = checkAmount(valueText, &value))
+        return rc;
+    if (value <= 0 || *coo <= 0)
         return kOutOfRange;
     if (set_.intervention)
         return kIntervention;
@@ -142,22 +142,22 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
     if (found < 0)
         return kNoPendingLink;
     PendingLink& pl = st_.pending[found];
-    if (*value > pl.amount - pl.used)
+    if (value > pl.amount - pl.used)
         return kOutOfRange;
     if (int rc = checkPrinting())
         return rc;
 
-    pl.used += *value;
+    pl.used += value;
     pl.issued += 1;
     pl.lastCoo = st_.doc.coo;
     st_.doc.kind = kDocLinked;
     st_.doc.linkIndex = found;
     st_.doc.linkVoucher = pos;
-    st_.doc.linkValue = *value;
+    st_.doc.linkValue = value;
     st_.s.gnf += 1;
     printUtf8(center("COMPROVANTE NÃO FISCAL VINCULADO"));
     print(columns(v.name, "COO VINCULADO:" + zeroPad(*coo, 6)));
-    print(columns(st_.payTypes[v.related].name, formatAmount(*value)));
+    print(columns(st_.payTypes[v.related].name, formatAmount(value)));
     return kOk;
 }
 
@@ -400,11 +400,9 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
                     const Text& plural) {
     if (bank < 1 || bank > 999)
         return kOutOfRange;
-    auto value = digits(valueText, 11);
-    if (!value)
-        return kBadFormat;
-    if (*value <= 0)
-        return kOutOfRange;
+    Cents value = 0;
+    if (int rc = checkPositiveAmount(valueText, &value))
+        return rc;
     if (!textOk(payee, 1, 65) || !textOk(city, 1, 30) || !textOk(extra, 0, 40))
         return kBadFormat;
     if (!date || date->size() != (kind == kKolvex300 ? 8u : 6u))
@@ -427,9 +425,9 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
 
     const char* device = kind == kMarvik ? "MARVIK" : kind == kKolvex ? "KOLVEX" : "KOLVEX 3.00";
     print(std::string("CHEQUE ") + device + "  BANCO " + zeroPad(bank, 3), kCheque);
-    print(columns("", "R$ " + formatAmount(*value)), kCheque);
+    print(columns("", "R$ " + formatAmount(value)), kCheque);
     // The amount in words fills whole lines, breaking between words.
-    std::string words = utf8ToCp850("(" + amountInWords(*value, one, many) + ")");
+    std::string words = utf8ToCp850("(" + amountInWords(value, one, many) + ")");
     std::string lineText;
     size_t start = 0;
     while (start < words.size()) {
