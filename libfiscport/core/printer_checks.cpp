@@ -17,6 +17,18 @@ std::optional<int64_t> digits(const Text& t, size_t maxLen) {
     return parseDigits(*t, maxLen);
 }
 
+int checkOperator(const Text& op) {
+    return textOk(op, 0, kOperatorWidth) ? kOk : kBadFormat;
+}
+
+int checkFlag(int32_t v) {
+    return v == 0 || v == 1 ? kOk : kOutOfRange;
+}
+
+int checkComplementaryLines(int32_t lines) {
+    return lines >= 0 && lines <= kMaxComplementaryLines ? kOk : kOutOfRange;
+}
+
 int checkAmount(const Text& t, Cents* out) {
     auto v = digits(t, 11);
     if (!v)

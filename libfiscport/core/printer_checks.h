@@ -27,6 +27,17 @@ std::optional<int64_t> digits(const Text& t, size_t maxLen);
 // The checks below answer kOk and fill *out, or the result code the printer
 // answers for that argument.
 
+// An operator's name: at most 40 bytes, may be empty; 1 for a null text or
+// a longer one.
+int checkOperator(const Text& op);
+
+// A yes/no switch of a command (cancel, discount or surcharge, omit): 2 for
+// anything but 0 or 1.
+int checkFlag(int32_t v);
+
+// The count of complementary lines a payment announces: 2 outside 0 to 3.
+int checkComplementaryLines(int32_t lines);
+
 // An amount in cents of 1 to 11 digits: 1 (bad format) for anything else.
 int checkAmount(const Text& t, Cents* out);
 

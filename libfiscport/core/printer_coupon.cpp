@@ -184,8 +184,8 @@ bool itemsEditable(const Document& doc) {
 }  // namespace
 
 int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
-    if (operation != 0 && operation != 1)
-        return kOutOfRange;
+    if (int rc = checkFlag(operation))
+        return rc;
     if (!textOk(desc, 0, kDescriptionWidth))
         return kBadFormat;
     if (!value)
@@ -319,10 +319,10 @@ int Printer::subTotal() {
 
 int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
                                const Text& amountText) {
-    if (kind != 0 && kind != 1)
-        return kOutOfRange;
-    if (cancel != 0 && cancel != 1)
-        return kOutOfRange;
+    if (int rc = checkFlag(kind))
+        return rc;
+    if (int rc = checkFlag(cancel))
+        return rc;
     if (!textOk(desc, 0, kDescriptionWidth))
         return kBadFormat;
     Cents amount = 0;
@@ -471,16 +471,16 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
 
 int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountText,
                        int32_t lines) {
-    if (cancel != 0 && cancel != 1)
-        return kOutOfRange;
+    if (int rc = checkFlag(cancel))
+        return rc;
     int pos = 0;
     if (int rc = checkPosition(position, kPayPositions - 1, &pos))
         return rc;
     Cents amount = 0;
     if (int rc = checkPositiveAmount(amountText, &amount))
         return rc;
-    if (lines < 0 || lines > kMaxComplementaryLines)
-        return kOutOfRange;
+    if (int rc = checkComplementaryLines(lines))
+        return rc;
     if (st_.payTypes[pos].name.empty())
         return kPayTypeUnknown;
     if (set_.intervention)
@@ -490,17 +490,17 @@ int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountT
 
 int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amountText, int32_t omit,
                              int32_t lines, int condition) {
-    if (cancel != 0 && cancel != 1)
-        return kOutOfRange;
+    if (int rc = checkFlag(cancel))
+        return rc;
     if (!textOk(type, 1, 20))
         return kBadFormat;
     Cents amount = 0;
     if (int rc = checkPositiveAmount(amountText, &amount))
         return rc;
-    if (omit != 0 && omit != 1)
-        return kOutOfRange;
-    if (lines < 0 || lines > kMaxComplementaryLines)
-        return kOutOfRange;
+    if (int rc = checkFlag(omit))
+        return rc;
+    if (int rc = checkComplementaryLines(lines))
+        return rc;
     if (set_.intervention)
         return kIntervention;
     int pos = -1;

@@ -162,8 +162,8 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
 }
 
 int Printer::fimTrans(const Text& op) {
-    if (!textOk(op, 0, kOperatorWidth))
-        return kBadFormat;
+    if (int rc = checkOperator(op))
+        return rc;
     if (set_.intervention)
         return kIntervention;
     Document& doc = st_.doc;
@@ -238,8 +238,8 @@ int Printer::fimTrans(const Text& op) {
 }
 
 int Printer::cancVenda(const Text& op) {
-    if (!textOk(op, 0, kOperatorWidth))
-        return kBadFormat;
+    if (int rc = checkOperator(op))
+        return rc;
     if (set_.intervention)
         return kIntervention;
     Document& doc = st_.doc;
@@ -311,8 +311,8 @@ int Printer::cancVenda(const Text& op) {
 }
 
 int Printer::cancDoc(const Text& op) {
-    if (!textOk(op, 0, kOperatorWidth))
-        return kBadFormat;
+    if (int rc = checkOperator(op))
+        return rc;
     if (int rc = checkIdle())
         return rc;
     if (st_.s.lastDocKind != kDocFiscal || st_.s.lastCouponCancelled ||

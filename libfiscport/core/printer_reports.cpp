@@ -91,8 +91,8 @@ std::vector<std::string> Printer::readingLines(const std::string& title, const s
 }
 
 int Printer::leituraX(const Text& op) {
-    if (!textOk(op, 0, kOperatorWidth))
-        return kBadFormat;
+    if (int rc = checkOperator(op))
+        return rc;
     if (int rc = checkIdle())
         return rc;
     if (int rc = checkPrinting())
@@ -132,8 +132,8 @@ void Printer::resetDay() {
 }
 
 int Printer::reducaoZ(const Text& op) {
-    if (!textOk(op, 0, kOperatorWidth))
-        return kBadFormat;
+    if (int rc = checkOperator(op))
+        return rc;
     if (int rc = checkIdle())
         return rc;
     if (state() == 115)
@@ -192,8 +192,8 @@ int Printer::rzGerencial(const Text& op) {
 }
 
 int Printer::rzGerencialImpl(const Text& op, bool reset) {
-    if (!textOk(op, 0, kOperatorWidth))
-        return kBadFormat;
+    if (int rc = checkOperator(op))
+        return rc;
     if (int rc = checkIdle())
         return rc;
     if (int rc = checkPrinting())
