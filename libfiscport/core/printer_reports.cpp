@@ -90,7 +90,9 @@ std::vector<std::string> Printer::readingLines(const std::string& title, const s
     return l;
 }
 
-int Printer::leituraX(const Text& op) {
+// An X reading and a managerial report take the same checks, count a
+// non-fiscal operation and close as the last document.
+int Printer::openReport(const Text& op) {
     if (int rc = checkOperator(op))
         return rc;
     if (int rc = checkIdle())
@@ -100,12 +102,22 @@ int Printer::leituraX(const Text& op) {
     openDayIfNeeded();
     st_.s.coo += 1;
     st_.s.gnf += 1;
-    for (const std::string& line : readingLines("LEITURA X", *op))
-        print(line);
+    return kOk;
+}
+
+void Printer::closeReport() {
     printFooter("");
     st_.s.lastDocKind = 0;
     st_.s.lastDocCoo = st_.s.coo;
     st_.s.lastDocTime = now_;
+}
+
+int Printer::leituraX(const Text& op) {
+    if (int rc = openReport(op))
+        return rc;
+    for (const std::string& line : readingLines("LEITURA X", *op))
+        print(line);
+    closeReport();
     return kOk;
 }
 
@@ -192,15 +204,8 @@ int Printer::rzGerencial(const Text& op) {
 }
 
 int Printer::rzGerencialImpl(const Text& op, bool reset) {
-    if (int rc = checkOperator(op))
+    if (int rc = openReport(op))
         return rc;
-    if (int rc = checkIdle())
-        return rc;
-    if (int rc = checkPrinting())
-        return rc;
-    openDayIfNeeded();
-    st_.s.coo += 1;
-    st_.s.gnf += 1;
     st_.s.mgrReports += 1;
     print(std::string(kLineWidth, '='));
     print(center(reset ? "REDUCAO Z GERENCIAL" : "LEITURA X GERENCIAL"));
@@ -219,10 +224,7 @@ int Printer::rzGerencialImpl(const Text& op, bool reset) {
     print(columns("TOTAL RECEBIDO", formatAmount(total)));
     if (!op->empty())
         print("OPERADOR: " + *op);
-    printFooter("");
-    st_.s.lastDocKind = 0;
-    st_.s.lastDocCoo = st_.s.coo;
-    st_.s.lastDocTime = now_;
+    closeReport();
     return kOk;
 }
 
