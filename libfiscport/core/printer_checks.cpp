@@ -29,6 +29,13 @@ int checkComplementaryLines(int32_t lines) {
     return lines >= 0 && lines <= kMaxComplementaryLines ? kOk : kOutOfRange;
 }
 
+int checkVoucherAllows(const PrinterState& st, int totaliser, bool Voucher::*permission) {
+    if (isNonFiscalTotaliser(totaliser) && isVoucherTotaliser(totaliser) &&
+        !(st.vouchers[totaliser - kTotVoucherFirst].*permission))
+        return kVoucherInvalid;
+    return kOk;
+}
+
 int checkAmount(const Text& t, Cents* out) {
     auto v = digits(t, 11);
     if (!v)

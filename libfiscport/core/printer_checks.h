@@ -53,6 +53,11 @@ std::optional<bool> yesNo(const Text& t);
 
 bool equalsIgnoreCase(const std::string& a, const std::string& b);
 
+// An item sold on a non-fiscal voucher may be discounted or cancelled only
+// where the voucher's programming allows it (Voucher::discount or ::cancel):
+// 5 otherwise; kOk for every other totaliser.
+int checkVoucherAllows(const PrinterState& st, int totaliser, bool Voucher::*permission);
+
 // A text centred on the receipt's width.
 std::string center(const std::string& s, size_t width = kLineWidth);
 

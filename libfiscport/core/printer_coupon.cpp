@@ -207,9 +207,8 @@ int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
     if (last.cancelled)
         return kNothingToDo;
     bool nonFiscal = isNonFiscalTotaliser(last.totaliser);
-    if (nonFiscal && isVoucherTotaliser(last.totaliser) &&
-        !st_.vouchers[last.totaliser - kTotVoucherFirst].discount)
-        return kVoucherInvalid;
+    if (int rc = checkVoucherAllows(st_, last.totaliser, &Voucher::discount))
+        return rc;
     std::string number = zeroPad(static_cast<int64_t>(doc.items.size()), 3);
     if (operation == 0) {
         if (last.discount)
@@ -283,9 +282,8 @@ int Printer::cancItemAt(int number, const std::string& desc) {
     if (it.cancelled)
         return kAlreadyDone;
     bool nonFiscal = isNonFiscalTotaliser(it.totaliser);
-    if (nonFiscal && isVoucherTotaliser(it.totaliser) &&
-        !st_.vouchers[it.totaliser - kTotVoucherFirst].cancel)
-        return kVoucherInvalid;
+    if (int rc = checkVoucherAllows(st_, it.totaliser, &Voucher::cancel))
+        return rc;
     if (int rc = checkPrinting())
         return rc;
     Cents net = it.net();
