@@ -126,6 +126,8 @@ private:
     std::string taxLabel(int totaliser) const;
     void resetDay();
     int rzGerencialImpl(const Text& op, bool reset);
+    int openReport(const Text& op);
+    void closeReport();
     int cancItemAt(int number, const std::string& desc);
 
     PrinterState& st_;

@@ -1,0 +1,529 @@
+// The fiscal coupon's body: item sales, item discounts and cancellations,
+// the subtotal and its adjustment, payments. Items of a non-fiscal coupon
+// go through the same sale and adjustment commands.
+#include "core/printer.h"
+
+#include <algorithm>
+
+#include "core/codes.h"
+#include "core/cp850.h"
+#include "core/printer_checks.h"
+
+namespace fiscemu {
+
+using namespace printer_checks;
+
+namespace {
+
+std::string quantityText(int64_t thousandths) {
+    return std::to_string(thousandths / 1000) + "," + zeroPad(thousandths % 1000, 3);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- items
+
+int Printer::addItem(Item item, const std::vector<std::string>& printed) {
+    Document& doc = st_.doc;
+    if (static_cast<int>(doc.items.size()) >= kMaxItems)
+        return kOverflow;
+    if (item.total <= 0)
+        return kOutOfRange;
+    Cents subtotal = documentSubtotal(doc);
+    bool fiscal = !isNonFiscalTotaliser(item.totaliser);
+    if (item.total > kMaxCoupon || subtotal + item.total > kMaxCoupon)
+        return kOverflow;
+    if (fiscal && st_.s.gt + item.total > kMaxTotal)
+        return kOverflow;
+    if (int rc = checkPrinting())
+        return rc;
+
+    if (doc.kind == kDocHeader) {
+        doc.kind = kDocFiscal;
+        st_.s.ccf += 1;
+        st_.s.dayCoupons += 1;
+    }
+    addToTotaliser(item.totaliser, item.total);
+    if (fiscal) {
+        st_.s.gt += item.total;
+        st_.s.dayGross += item.total;
+    }
+    doc.items.push_back(item);
+    for (const std::string& line : printed)
+        printWrapped(line);
+    return kOk;
+}
+
+namespace {
+// A fiscal coupon whose items may still change: no subtotal adjustment and
+// no payment (other than cancelled ones) yet.
+bool fiscalCouponBeforePayments(const Document& doc) {
+    if (doc.kind != kDocFiscal || doc.adjKind >= 0)
+        return false;
+    for (const Payment& p : doc.payments)
+        if (!p.cancelled)
+            return false;
+    return true;
+}
+
+bool acceptsFiscalItem(const Document& doc) {
+    return doc.kind == kDocHeader || fiscalCouponBeforePayments(doc);
+}
+}  // namespace
+
+// The totaliser a fiscal item's tax index names, after the checks every
+// item sale of a fiscal coupon shares.
+int Printer::fiscalItemTotaliser(int32_t tax, int* totaliser) const {
+    if (int rc = resolveTax(tax, totaliser))
+        return rc;
+    if (isNonFiscalTotaliser(*totaliser))
+        return kTaxNotProgrammed;
+    if (set_.intervention)
+        return kIntervention;
+    if (!acceptsFiscalItem(st_.doc))
+        return kWrongState;
+    return kOk;
+}
+
+int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qtyInt,
+                             const Text& qtyDec, const Text& price, int32_t tax) {
+    if (!textOk(code, 1, static_cast<size_t>(st_.s.codeSize)))
+        return kBadFormat;
+    if (!textOk(desc, 1, kDescriptionWidth))
+        return kBadFormat;
+    auto qi = digits(qtyInt, 4);
+    auto qd = digits(qtyDec, 3);
+    auto unit = digits(price, 9);
+    if (!qi || !qd || !unit)
+        return kBadFormat;
+    int totaliser = 0;
+    if (int rc = fiscalItemTotaliser(tax, &totaliser))
+        return rc;
+    Item item;
+    item.code = *code;
+    item.description = *desc;
+    item.quantity = *qi * 1000 + *qd;
+    item.price = *unit;
+    item.total = divRoundHalfEven(item.quantity * item.price, 1000);
+    item.totaliser = totaliser;
+    if (item.quantity <= 0)
+        return kOutOfRange;
+    std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
+    std::vector<std::string> lines = {
+        number + " " + *code + " " + *desc,
+        columns("    " + quantityText(item.quantity) + " x " + formatAmount(item.price) + " " +
+                    taxLabel(totaliser),
+                formatAmount(item.total))};
+    return addItem(item, lines);
+}
+
+int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
+    if (!textOk(line, 1, 78))
+        return kBadFormat;
+    Cents total = 0;
+    if (int rc = checkAmount(totalText, &total))
+        return rc;
+    if (set_.intervention)
+        return kIntervention;
+    Item item;
+    item.description = *line;
+    item.price = total;
+    item.total = total;
+    if (st_.doc.kind == kDocNonFiscal) {
+        if (is204()) {
+            int t = 0;
+            if (int rc = resolveTax(tax, &t))
+                return rc;
+            if (!isNonFiscalTotaliser(t))
+                return kVoucherInvalid;
+            item.totaliser = t;
+        } else {
+            if (tax < 0 || tax >= kVoucherPositions)
+                return kOutOfRange;
+            const Voucher& v = st_.vouchers[tax];
+            if (v.name.empty() || v.linked)
+                return kVoucherInvalid;
+            item.totaliser = kTotVoucherFirst + tax;
+        }
+        std::string label = isVoucherTotaliser(item.totaliser)
+                                ? st_.vouchers[item.totaliser - kTotVoucherFirst].name
+                                : totaliserName(item.totaliser);
+        return addItem(item, {*line, columns("    " + label, formatAmount(item.total))});
+    }
+    int totaliser = 0;
+    if (int rc = fiscalItemTotaliser(tax, &totaliser))
+        return rc;
+    item.totaliser = totaliser;
+    return addItem(item, {*line, columns("    " + taxLabel(totaliser), formatAmount(item.total))});
+}
+
+int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
+    if (!textOk(desc, 1, kDescriptionWidth))
+        return kBadFormat;
+    Cents total = 0;
+    if (int rc = checkAmount(value, &total))
+        return rc;
+    int totaliser = 0;
+    if (int rc = fiscalItemTotaliser(tax, &totaliser))
+        return rc;
+    Item item;
+    item.description = *desc;
+    item.price = total;
+    item.total = total;
+    item.totaliser = totaliser;
+    std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
+    return addItem(item, {columns(fit(number + " " + *desc, 34) + " " + taxLabel(totaliser),
+                                  formatAmount(item.total))});
+}
+
+namespace {
+// Items may be adjusted only before payments and before a subtotal adjustment.
+bool itemsEditable(const Document& doc) {
+    return doc.kind == kDocNonFiscal || fiscalCouponBeforePayments(doc);
+}
+}  // namespace
+
+int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
+    if (int rc = checkFlag(operation))
+        return rc;
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    if (!value)
+        return kBadFormat;
+    std::optional<int64_t> amount;
+    if (operation == 0 || !value->empty()) {
+        amount = parseDigits(*value, 11);
+        if (!amount)
+            return kBadFormat;
+    }
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    if (!itemsEditable(doc))
+        return kWrongState;
+    if (doc.items.empty())
+        return kNothingToDo;
+    Item& last = doc.items.back();
+    if (last.cancelled)
+        return kNothingToDo;
+    bool nonFiscal = isNonFiscalTotaliser(last.totaliser);
+    if (int rc = checkVoucherAllows(st_, last.totaliser, &Voucher::discount))
+        return rc;
+    std::string number = zeroPad(static_cast<int64_t>(doc.items.size()), 3);
+    if (operation == 0) {
+        if (last.discount)
+            return kAlreadyDone;
+        if (*amount <= 0 || *amount >= last.total)
+            return kOutOfRange;
+        if (int rc = checkPrinting())
+            return rc;
+        last.discount = *amount;
+        addToTotaliser(last.totaliser, -*amount);
+        if (nonFiscal) {
+            st_.s.dayNfDiscount += *amount;
+            if (isVoucherTotaliser(last.totaliser))
+                st_.vouchers[last.totaliser - kTotVoucherFirst].discounts += *amount;
+        } else {
+            st_.s.dayDiscount += *amount;
+        }
+        print(
+            columns("DESCONTO ITEM " + number + " " + fit(*desc, 20), "-" + formatAmount(*amount)));
+        return kOk;
+    }
+    if (!last.discount)
+        return kNothingToDo;
+    if (amount && *amount != last.discount)
+        return kOutOfRange;
+    if (int rc = checkPrinting())
+        return rc;
+    Cents d = last.discount;
+    last.discount = 0;
+    addToTotaliser(last.totaliser, d);
+    if (nonFiscal) {
+        st_.s.dayNfDiscount -= d;
+        if (isVoucherTotaliser(last.totaliser))
+            st_.vouchers[last.totaliser - kTotVoucherFirst].discounts -= d;
+    } else {
+        st_.s.dayDiscount -= d;
+    }
+    print(columns("CANC. DESCONTO ITEM " + number + " " + fit(*desc, 14), formatAmount(d)));
+    return kOk;
+}
+
+int Printer::cancItem(const Text& desc) {
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    if (!itemsEditable(st_.doc))
+        return kWrongState;
+    if (st_.doc.items.empty())
+        return kNothingToDo;
+    return cancItemAt(static_cast<int>(st_.doc.items.size()), *desc);
+}
+
+int Printer::cancItemDef(const Text& position, const Text& desc) {
+    auto pos = digits(position, 4);
+    if (!pos)
+        return kBadFormat;
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    if (!itemsEditable(st_.doc))
+        return kWrongState;
+    if (*pos < 1 || *pos > static_cast<int64_t>(st_.doc.items.size()))
+        return kOutOfRange;
+    return cancItemAt(static_cast<int>(*pos), *desc);
+}
+
+int Printer::cancItemAt(int number, const std::string& desc) {
+    Item& it = st_.doc.items[number - 1];
+    if (it.cancelled)
+        return kAlreadyDone;
+    bool nonFiscal = isNonFiscalTotaliser(it.totaliser);
+    if (int rc = checkVoucherAllows(st_, it.totaliser, &Voucher::cancel))
+        return rc;
+    if (int rc = checkPrinting())
+        return rc;
+    Cents net = it.net();
+    addToTotaliser(it.totaliser, -net);
+    if (nonFiscal) {
+        st_.s.dayNfCancel += net;
+        if (isVoucherTotaliser(it.totaliser))
+            st_.vouchers[it.totaliser - kTotVoucherFirst].cancellations += net;
+    } else {
+        st_.s.dayCancel += net;
+    }
+    it.cancelled = true;
+    print(columns("CANCELAMENTO ITEM " + zeroPad(number, 3) + " " + fit(desc, 16),
+                  "-" + formatAmount(net)));
+    return kOk;
+}
+
+// ---------------------------------------------------------------- subtotal, payments
+
+int Printer::subTotal() {
+    if (set_.intervention)
+        return kIntervention;
+    const Document& doc = st_.doc;
+    if ((doc.kind != kDocFiscal && doc.kind != kDocNonFiscal) || doc.items.empty())
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
+    return kOk;
+}
+
+int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
+                               const Text& amountText) {
+    if (int rc = checkFlag(kind))
+        return rc;
+    if (int rc = checkFlag(cancel))
+        return rc;
+    if (!textOk(desc, 0, kDescriptionWidth))
+        return kBadFormat;
+    Cents amount = 0;
+    if (int rc = checkAmount(amountText, &amount))
+        return rc;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    if (doc.kind != kDocFiscal)
+        return kWrongState;
+    for (const Payment& p : doc.payments)
+        if (!p.cancelled)
+            return kWrongState;
+    Cents subtotal = documentSubtotal(doc);
+
+    if (cancel == 0) {
+        if (doc.adjKind >= 0)
+            return kAdjustment;
+        if (amount <= 0)
+            return kOutOfRange;
+        if (subtotal <= 0)
+            return kNothingToDo;
+        if (kind == 0 && amount >= subtotal)
+            return kOutOfRange;
+        if (kind == 1 && (subtotal + amount > kMaxCoupon || st_.s.gt + amount > kMaxTotal))
+            return kOverflow;
+        if (int rc = checkPrinting())
+            return rc;
+        // Spread the adjustment over the coupon's totalisers in proportion to
+        // their amounts; the cents left by the division go to the largest ones.
+        std::map<int, Cents> base = documentShares(doc);
+        std::vector<std::pair<int, Cents>> parts(base.begin(), base.end());
+        std::map<int, Cents> shares;
+        Cents given = 0;
+        for (const auto& [t, v] : parts) {
+            Cents share =
+                v > 0 ? static_cast<Cents>((static_cast<__int128>(amount) * v) / subtotal) : 0;
+            shares[t] = share;
+            given += share;
+        }
+        std::stable_sort(parts.begin(), parts.end(),
+                         [](const auto& a, const auto& b) { return a.second > b.second; });
+        for (size_t i = 0; given < amount && !parts.empty(); i = (i + 1) % parts.size()) {
+            if (parts[i].second <= 0)
+                continue;
+            shares[parts[i].first] += 1;
+            given += 1;
+        }
+        int sign = kind == 1 ? 1 : -1;
+        for (const auto& [t, v] : shares)
+            addToTotaliser(t, sign * v);
+        if (kind == 1) {
+            st_.s.gt += amount;
+            st_.s.dayGross += amount;
+            st_.s.daySurcharge += amount;
+        } else {
+            st_.s.dayDiscount += amount;
+        }
+        doc.adjKind = kind;
+        doc.adjAmount = amount;
+        doc.adjShares = encodeShares(shares);
+        print(columns(std::string(kind == 1 ? "ACRESCIMO " : "DESCONTO ") + fit(*desc, 24),
+                      (kind == 1 ? "+" : "-") + formatAmount(amount)));
+        print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
+        return kOk;
+    }
+    if (doc.adjKind != kind)
+        return kAdjustment;
+    if (int rc = checkPrinting())
+        return rc;
+    Cents a = doc.adjAmount;
+    int sign = kind == 1 ? -1 : 1;
+    for (const auto& [t, v] : decodeShares(doc.adjShares))
+        addToTotaliser(t, sign * v);
+    if (kind == 1)
+        st_.s.dayCancel += a;
+    else
+        st_.s.dayDiscount -= a;
+    doc.adjKind = -1;
+    doc.adjAmount = 0;
+    doc.adjShares.clear();
+    print(columns(std::string(kind == 1 ? "CANC. ACRESCIMO " : "CANC. DESCONTO ") + fit(*desc, 18),
+                  formatAmount(a)));
+    print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
+    return kOk;
+}
+
+int Printer::doPayment(int cancel, int position, const std::string& name, Cents amount,
+                       int condition, bool omit, int lines) {
+    Document& doc = st_.doc;
+    if (doc.kind != kDocFiscal)
+        return kWrongState;
+    int sc = state();
+    if (cancel == 1) {
+        if ((sc != 123 && sc != 124) || doc.commercialLines > 0)
+            return kWrongState;
+        Payment* last = nullptr;
+        for (Payment& p : doc.payments)
+            if (!p.cancelled)
+                last = &p;
+        if (!last || last->position != position || last->amount != amount)
+            return kNothingToDo;
+        if (int rc = checkPrinting())
+            return rc;
+        last->cancelled = true;
+        st_.payTypes[position].total -= amount;
+        st_.payTypes[position].managerial -= amount;
+        doc.complementaryLeft = 0;
+        print(columns("CANC. PAGAMENTO " + name, "-" + formatAmount(amount)));
+        return kOk;
+    }
+    if (sc != 65 && sc != 123)
+        return kWrongState;
+    Cents subtotal = documentSubtotal(doc);
+    if (subtotal <= 0)
+        return kNothingToDo;
+    Cents paid = documentPaid(doc);
+    if (paid + amount > kMaxCoupon * 10)
+        return kOverflow;
+    if (st_.payTypes[position].total + amount > kMaxTotal)
+        return kOverflow;
+    if (int rc = checkPrinting())
+        return rc;
+
+    Payment p;
+    p.position = position;
+    p.name = name;
+    p.amount = amount;
+    p.condition = condition;
+    p.omitCondition = omit;
+    doc.payments.push_back(p);
+    st_.payTypes[position].total += amount;
+    st_.payTypes[position].managerial += amount;
+    doc.complementaryLeft = lines;
+    if (paid == 0)
+        print(columns("TOTAL R$", formatAmount(subtotal)));
+    std::string label = name;
+    if (condition != kCondPosition && !omit)
+        label += condition == kCondCash ? " A VISTA" : " A PRAZO";
+    print(columns(label, formatAmount(amount)));
+    paid += amount;
+    if (paid >= subtotal && paid - subtotal > 0)
+        print(columns("TROCO R$", formatAmount(paid - subtotal)));
+    return kOk;
+}
+
+int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountText,
+                       int32_t lines) {
+    if (int rc = checkFlag(cancel))
+        return rc;
+    int pos = 0;
+    if (int rc = checkPosition(position, kPayPositions - 1, &pos))
+        return rc;
+    Cents amount = 0;
+    if (int rc = checkPositiveAmount(amountText, &amount))
+        return rc;
+    if (int rc = checkComplementaryLines(lines))
+        return rc;
+    if (st_.payTypes[pos].name.empty())
+        return kPayTypeUnknown;
+    if (set_.intervention)
+        return kIntervention;
+    return doPayment(cancel, pos, st_.payTypes[pos].name, amount, kCondPosition, false, lines);
+}
+
+int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amountText, int32_t omit,
+                             int32_t lines, int condition) {
+    if (int rc = checkFlag(cancel))
+        return rc;
+    if (!textOk(type, 1, 20))
+        return kBadFormat;
+    Cents amount = 0;
+    if (int rc = checkPositiveAmount(amountText, &amount))
+        return rc;
+    if (int rc = checkFlag(omit))
+        return rc;
+    if (int rc = checkComplementaryLines(lines))
+        return rc;
+    if (set_.intervention)
+        return kIntervention;
+    int pos = -1;
+    for (int i = 0; i < kPayPositions; ++i)
+        if (!st_.payTypes[i].name.empty() && equalsIgnoreCase(st_.payTypes[i].name, *type)) {
+            pos = i;
+            break;
+        }
+    if (pos < 0) {
+        // A 2.04 printer learns payment types by their names; a 3.00 one only
+        // knows the positions programmed in its table.
+        if (!is204() || cancel == 1)
+            return kPayTypeUnknown;
+        for (int i = 0; i < kPayPositions && pos < 0; ++i)
+            if (st_.payTypes[i].name.empty() && st_.payTypes[i].total == 0)
+                pos = i;
+        if (pos < 0)
+            return kPayTypeUnknown;
+        int rc = doPayment(cancel, pos, *type, amount, condition, omit == 1, lines);
+        if (rc == kOk)
+            st_.payTypes[pos].name = *type;
+        return rc;
+    }
+    std::string printed = is204() ? *type : st_.payTypes[pos].name;
+    return doPayment(cancel, pos, printed, amount, condition, omit == 1, lines);
+}
+
+}  // namespace fiscemu

@@ -1,0 +1,476 @@
+// The printer's documents: the header that opens each one, non-fiscal and
+// linked vouchers, free lines, closing and cancelling a document, cheques,
+// authentication and the drawer.
+#include "core/printer.h"
+
+#include <algorithm>
+
+#include "core/codes.h"
+#include "core/cp850.h"
+#include "core/printer_checks.h"
+
+namespace fiscemu {
+
+using namespace printer_checks;
+
+namespace {
+
+const char* const kMonths[] = {"janeiro",  "fevereiro", "março",    "abril",
+                               "maio",     "junho",     "julho",    "agosto",
+                               "setembro", "outubro",   "novembro", "dezembro"};
+
+}  // namespace
+
+// ---------------------------------------------------------------- documents
+
+int Printer::lineFeed(int32_t station, int32_t lines) {
+    if (station != 1 && station != 2)
+        return kOutOfRange;
+    if (lines < 0 || lines > 127)
+        return kOutOfRange;
+    if (lines == 0)
+        return kOk;  // a probe: the printer answers, nothing moves
+    if (int rc = checkPrinting())
+        return rc;
+    for (int i = 0; i < lines; ++i)
+        print("");
+    return kOk;
+}
+
+int Printer::impCab(int32_t flags) {
+    if (flags < 0 || flags > 255)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    int sc = state();
+    if (sc == 113)
+        return kZDue;
+    if (sc == 115)
+        return kDayClosed;
+    if (sc != 0 && sc != 100)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    if ((flags & 16) && set_.paper == kPaperLowLevel)
+        return kPaperLow;
+
+    openDayIfNeeded();
+    st_.s.coo += 1;
+    st_.s.lastDocTime = now_;
+    Document doc;
+    doc.kind = kDocHeader;
+    doc.coo = static_cast<int>(st_.s.coo);
+    doc.flags = flags;
+    doc.opened = now_;
+    st_.doc = doc;
+
+    const User& u = st_.user();
+    print((flags & 128) ? std::string(kLineWidth, ' ') : std::string(kLineWidth, '='));
+    if (!(flags & 64)) {
+        for (const std::string* l : {&u.line1, &u.line2, &u.line3})
+            if (!l->empty())
+                print(*l);
+    }
+    // The registrations share a line while they fit the receipt's width; the
+    // municipal one moves to a line of its own otherwise.
+    std::string ids = "CGC " + u.cgc + "  IE " + u.ie;
+    if (!is204() && !u.im.empty() && u.im != " ") {
+        const std::string im = "IM " + u.im;
+        if (ids.size() + 2 + im.size() <= kLineWidth) {
+            ids += "  " + im;
+        } else {
+            print(ids);
+            ids = im;
+        }
+    }
+    print(ids);
+    if (flags & 1)
+        print(std::string(kLineWidth, ' '));
+    std::string timeLine = "== " + formatHourMinute(clock()) + " ";
+    std::string cooText = " COO:" + zeroPad(st_.s.coo, 6) + " ==";
+    print(timeLine + std::string(kLineWidth - timeLine.size() - cooText.size(), '=') + cooText);
+    if (flags & 2)
+        print(std::string(kLineWidth, ' '));
+    print(center("CUPOM FISCAL"));
+    if (flags & 4)
+        print(std::string(kLineWidth, ' '));
+    return kOk;
+}
+
+int Printer::inicCupomNFiscal(int32_t kind) {
+    if (kind != 1)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    if (st_.doc.kind != kDocHeader)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    st_.doc.kind = kDocNonFiscal;
+    st_.s.gnf += 1;
+    printUtf8(center("COMPROVANTE NÃO FISCAL"));
+    return kOk;
+}
+
+int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Text& valueText) {
+    auto coo = digits(cooText, 6);
+    if (!coo)
+        return kBadFormat;
+    int pos = 0;
+    if (int rc = checkPosition(posText, kVoucherPositions - 1, &pos))
+        return rc;
+    Cents value = 0;
+    if (int rc = checkAmount(valueText, &value))
+        return rc;
+    if (value <= 0 || *coo <= 0)
+        return kOutOfRange;
+    if (set_.intervention)
+        return kIntervention;
+    if (st_.doc.kind != kDocHeader)
+        return kWrongState;
+    const Voucher& v = st_.vouchers[pos];
+    if (v.name.empty() || !v.linked)
+        return kVoucherInvalid;
+    int found = -1;
+    for (size_t i = 0; i < st_.pending.size(); ++i) {
+        const PendingLink& pl = st_.pending[i];
+        if (pl.coo == *coo && pl.payType == v.related && pl.pending()) {
+            found = static_cast<int>(i);
+            break;
+        }
+    }
+    if (found < 0)
+        return kNoPendingLink;
+    PendingLink& pl = st_.pending[found];
+    if (value > pl.amount - pl.used)
+        return kOutOfRange;
+    if (int rc = checkPrinting())
+        return rc;
+
+    pl.used += value;
+    pl.issued += 1;
+    pl.lastCoo = st_.doc.coo;
+    st_.doc.kind = kDocLinked;
+    st_.doc.linkIndex = found;
+    st_.doc.linkVoucher = pos;
+    st_.doc.linkValue = value;
+    st_.s.gnf += 1;
+    printUtf8(center("COMPROVANTE NÃO FISCAL VINCULADO"));
+    print(columns(v.name, "COO VINCULADO:" + zeroPad(*coo, 6)));
+    print(columns(st_.payTypes[v.related].name, formatAmount(value)));
+    return kOk;
+}
+
+int Printer::fimTrans(const Text& op) {
+    if (int rc = checkOperator(op))
+        return rc;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    switch (doc.kind) {
+        case kDocNone:
+            return kWrongState;
+        case kDocHeader:
+            return kNothingToDo;
+        case kDocFiscal:
+            if (state() != 124)
+                return kNotPaid;
+            break;
+        default:
+            break;
+    }
+    if (int rc = checkPrinting())
+        return rc;
+
+    if (doc.kind == kDocFiscal) {
+        Cents subtotal = documentSubtotal(doc);
+        Cents change = documentPaid(doc) - subtotal;
+        st_.s.dayChange += change;
+        std::map<int, Cents> payments;
+        for (const Payment& p : doc.payments) {
+            if (p.cancelled)
+                continue;
+            payments[p.position] += p.amount;
+            bool linkedType = false;
+            for (const Voucher& v : st_.vouchers)
+                linkedType |= !v.name.empty() && v.linked && v.related == p.position;
+            if (linkedType) {
+                if (static_cast<int>(st_.pending.size()) >= kMaxPendingLinks) {
+                    // Keep the newest records: the oldest settled one makes room first.
+                    auto settled = std::find_if(st_.pending.begin(), st_.pending.end(),
+                                                [](const PendingLink& l) { return !l.pending(); });
+                    st_.pending.erase(settled != st_.pending.end() ? settled : st_.pending.begin());
+                }
+                PendingLink pl;
+                pl.coo = doc.coo;
+                pl.payType = p.position;
+                pl.amount = p.amount;
+                st_.pending.push_back(pl);
+            }
+        }
+        st_.s.lastCouponShares = encodeShares(documentShares(doc));
+        st_.s.lastCouponPayments = encodeShares(payments);
+        st_.s.lastCouponNet = subtotal;
+        st_.s.lastCouponChange = change;
+        st_.s.lastCouponCancelled = 0;
+        st_.s.couponSeconds += std::max<int64_t>(0, now_ - doc.opened);
+        printFooter(*op);
+        closeDocument(kDocFiscal);
+        return kOk;
+    }
+    if (doc.kind == kDocNonFiscal) {
+        std::vector<int> used;
+        for (const Item& it : doc.items)
+            if (isVoucherTotaliser(it.totaliser))
+                used.push_back(it.totaliser - kTotVoucherFirst);
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        for (int v : used)
+            st_.vouchers[v].count += 1;
+        if (!doc.items.empty())
+            print(columns("TOTAL", formatAmount(documentSubtotal(doc))));
+    } else if (doc.kind == kDocLinked && doc.linkVoucher >= 0) {
+        st_.vouchers[doc.linkVoucher].count += 1;
+    }
+    printFooter(*op);
+    closeDocument(doc.kind);
+    return kOk;
+}
+
+int Printer::cancVenda(const Text& op) {
+    if (int rc = checkOperator(op))
+        return rc;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    if (doc.kind == kDocNone)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+
+    if (doc.kind == kDocHeader || doc.kind == kDocFiscal) {
+        Cents reversed = 0;
+        for (const auto& [t, v] : documentShares(doc)) {
+            addToTotaliser(t, -v);
+            reversed += v;
+        }
+        st_.s.dayCancel += reversed;
+        for (const Payment& p : doc.payments) {
+            if (p.cancelled)
+                continue;
+            st_.payTypes[p.position].total -= p.amount;
+            st_.payTypes[p.position].managerial -= p.amount;
+        }
+        if (doc.kind == kDocFiscal) {
+            st_.s.cancelledCoupons += 1;
+            st_.s.dayCancelledCoupons += 1;
+        }
+        st_.s.couponSeconds += std::max<int64_t>(0, now_ - doc.opened);
+        printUtf8(center("*** CUPOM FISCAL CANCELADO ***"));
+        if (reversed)
+            print(columns("VALOR CANCELADO", formatAmount(reversed)));
+    } else {
+        Cents reversed = 0;
+        std::vector<int> used;
+        for (const Item& it : doc.items) {
+            if (it.cancelled)
+                continue;
+            Cents net = it.net();
+            addToTotaliser(it.totaliser, -net);
+            reversed += net;
+            if (isVoucherTotaliser(it.totaliser)) {
+                int v = it.totaliser - kTotVoucherFirst;
+                st_.vouchers[v].cancellations += net;
+                used.push_back(v);
+            }
+        }
+        if (doc.kind == kDocLinked && doc.linkIndex >= 0 &&
+            doc.linkIndex < static_cast<int>(st_.pending.size())) {
+            PendingLink& pl = st_.pending[doc.linkIndex];
+            pl.used -= doc.linkValue;
+            pl.issued -= 1;
+            if (pl.issued == 0)
+                pl.lastCoo = 0;
+            used.push_back(doc.linkVoucher);
+        }
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        for (int v : used)
+            if (v >= 0)
+                st_.vouchers[v].cancelCount += 1;
+        st_.s.dayNfCancel += reversed;
+        st_.s.dayCancelledNf += 1;
+        printUtf8(center("*** COMPROVANTE NÃO FISCAL CANCELADO ***"));
+        if (reversed)
+            print(columns("VALOR CANCELADO", formatAmount(reversed)));
+    }
+    printFooter(*op);
+    st_.s.lastCouponCancelled = 1;
+    closeDocument(0);
+    return kOk;
+}
+
+int Printer::cancDoc(const Text& op) {
+    if (int rc = checkOperator(op))
+        return rc;
+    if (int rc = checkIdle())
+        return rc;
+    if (st_.s.lastDocKind != kDocFiscal || st_.s.lastCouponCancelled ||
+        st_.s.lastDocCoo != st_.s.coo || !st_.s.dayOpen)
+        return kCannotCancelDoc;
+    if (int rc = checkPrinting())
+        return rc;
+
+    for (const auto& [t, v] : decodeShares(st_.s.lastCouponShares))
+        addToTotaliser(t, -v);
+    for (const auto& [pos, v] : decodeShares(st_.s.lastCouponPayments)) {
+        if (pos < 0 || pos >= kPayPositions)
+            continue;
+        st_.payTypes[pos].total -= v;
+        st_.payTypes[pos].managerial -= v;
+    }
+    st_.s.dayCancel += st_.s.lastCouponNet;
+    st_.s.dayChange -= st_.s.lastCouponChange;
+    st_.s.cancelledCoupons += 1;
+    st_.s.dayCancelledCoupons += 1;
+    int64_t cancelled = st_.s.lastDocCoo;
+    st_.pending.erase(std::remove_if(st_.pending.begin(), st_.pending.end(),
+                                     [&](const PendingLink& l) { return l.coo == cancelled; }),
+                      st_.pending.end());
+    st_.s.coo += 1;
+    print(std::string(kLineWidth, '='));
+    print(center("COMPROVANTE DE CANCELAMENTO"));
+    print(columns("CUPOM FISCAL CANCELADO", "COO:" + zeroPad(cancelled, 6)));
+    print(columns("VALOR CANCELADO", formatAmount(st_.s.lastCouponNet)));
+    printFooter(*op);
+    st_.s.lastDocKind = 0;
+    st_.s.lastDocCoo = st_.s.coo;
+    st_.s.lastCouponCancelled = 1;
+    st_.s.lastDocTime = now_;
+    st_.user().lastTime = now_;
+    return kOk;
+}
+
+int Printer::impLinha(const Text& line) {
+    if (!textOk(line, 0, kLineWidth))
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    Document& doc = st_.doc;
+    bool allowed = false;
+    switch (doc.kind) {
+        case kDocHeader:
+            allowed = (doc.flags & 32) && doc.freeLines < 2;
+            break;
+        case kDocFiscal: {
+            int sc = state();
+            if ((sc == 123 || sc == 124) && doc.complementaryLeft > 0)
+                allowed = true;
+            else if (sc == 124 && doc.commercialLines < kMaxCommercialLines)
+                allowed = true;
+            break;
+        }
+        case kDocNonFiscal:
+        case kDocLinked:
+            allowed = true;
+            break;
+        default:
+            break;
+    }
+    if (!allowed)
+        return kWrongState;
+    if (int rc = checkPrinting())
+        return rc;
+    if (doc.kind == kDocHeader) {
+        doc.freeLines += 1;
+    } else if (doc.kind == kDocFiscal) {
+        if (doc.complementaryLeft > 0)
+            doc.complementaryLeft -= 1;
+        else
+            doc.commercialLines += 1;
+    }
+    print(*line);
+    return kOk;
+}
+
+// ---------------------------------------------------------------- cheques, peripherals
+
+int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const Text& payee,
+                    const Text& city, const Text& date, const Text& extra, const Text& singular,
+                    const Text& plural) {
+    if (bank < 1 || bank > 999)
+        return kOutOfRange;
+    Cents value = 0;
+    if (int rc = checkPositiveAmount(valueText, &value))
+        return rc;
+    if (!textOk(payee, 1, 65) || !textOk(city, 1, 30) || !textOk(extra, 0, 40))
+        return kBadFormat;
+    if (!date || date->size() != (kind == kKolvex300 ? 8u : 6u))
+        return kBadFormat;
+    int ymd = parseDate(*date);
+    if (!ymd)
+        return kBadDate;
+    std::string one = "REAL", many = "REAIS";
+    if (kind == kKolvex300) {
+        if (!textOk(singular, 1, 20) || !textOk(plural, 1, 20))
+            return kBadFormat;
+        one = *singular;
+        many = *plural;
+    }
+    if (set_.intervention)
+        return kIntervention;
+    int sc = state();
+    if (sc == 90 || sc == 65 || sc == 122)
+        return kWrongState;
+
+    const char* device = kind == kMarvik ? "MARVIK" : kind == kKolvex ? "KOLVEX" : "KOLVEX 3.00";
+    print(std::string("CHEQUE ") + device + "  BANCO " + zeroPad(bank, 3), kCheque);
+    print(columns("", "R$ " + formatAmount(value)), kCheque);
+    // The amount in words fills whole lines, breaking between words.
+    std::string words = utf8ToCp850("(" + amountInWords(value, one, many) + ")");
+    std::string lineText;
+    size_t start = 0;
+    while (start < words.size()) {
+        size_t end = words.find(' ', start);
+        if (end == std::string::npos)
+            end = words.size();
+        std::string word = words.substr(start, end - start);
+        if (!lineText.empty() && lineText.size() + 1 + word.size() > kLineWidth) {
+            print(lineText, kCheque);
+            lineText.clear();
+        }
+        lineText += (lineText.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    if (!lineText.empty())
+        print(lineText, kCheque);
+    print("A " + *payee, kCheque);
+    print(*city + ", " + zeroPad(ymd % 100, 2) + " de " +
+              utf8ToCp850(kMonths[ymd / 100 % 100 - 1]) + " de " + std::to_string(ymd / 10000),
+          kCheque);
+    if (!extra->empty())
+        print(*extra, kCheque);
+    return kOk;
+}
+
+int Printer::autentica(const Text& text) {
+    if (!text)
+        return kBadFormat;
+    if (set_.intervention)
+        return kIntervention;
+    if (!set_.authPaper)
+        return kNoAuthPaper;
+    // The printer prints what fits in its 48 columns and drops the rest.
+    print(text->substr(0, kLineWidth), kAuthentication);
+    return kOk;
+}
+
+int Printer::abreGaveta() {
+    if (set_.drawer != kDrawerAbsent) {
+        set_.drawer = kDrawerOpen;
+        set_.drawerOpenedAt = wallNow();
+    }
+    return kOk;
+}
+
+}  // namespace fiscemu
