@@ -131,6 +131,24 @@ std::vector<std::string> fiscalRecords(const std::string& dbPath) {
     return rows;
 }
 
+std::string quickCheck(const std::string& dbPath) {
+    sqlite3* db = openExisting(dbPath);
+    if (!db)
+        return "cannot open";
+    bool ok = true;
+    std::vector<std::string> rows = queryRows(db, "PRAGMA quick_check", &ok);
+    sqlite3_close(db);
+    if (!ok)
+        return sqlite3_errstr(SQLITE_CORRUPT);
+    if (rows.empty())
+        return "no answer";
+    // "<len>:t<text>|"
+    std::string first = rows.front();
+    first = first.substr(first.find(":t") + 2);
+    first.pop_back();
+    return first;
+}
+
 std::string execSql(const std::string& dbPath, const std::string& sql) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {

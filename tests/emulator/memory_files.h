@@ -27,6 +27,9 @@ std::string dumpTables(const std::string& dbPath);
 // string per record in Z order.
 std::vector<std::string> fiscalRecords(const std::string& dbPath);
 
+// SQLite's quick check of the file: "ok", or its first complaint.
+std::string quickCheck(const std::string& dbPath);
+
 // Runs SQL on the file through a connection of its own; "" on success,
 // otherwise SQLite's message.
 std::string execSql(const std::string& dbPath, const std::string& sql);

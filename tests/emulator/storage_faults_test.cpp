@@ -294,7 +294,7 @@ protected:
     void expectMemoryUntouched() {
         EXPECT_EQ(inodeOf(dir_->db()), inode_);
         EXPECT_EQ(fiscalRecords(dir_->db()), records_);
-        EXPECT_EQ(execSql(dir_->db(), "PRAGMA quick_check"), "");
+        EXPECT_EQ(quickCheck(dir_->db()), "ok");
         EXPECT_EQ(stateNow(), 100);
         EXPECT_TRUE(tool().consistencyProblems().empty());
     }
@@ -540,7 +540,7 @@ TEST(FullDisk, AFileSizeLimitAnswers43AndDoesNotKillTheProcess) {
     ASSERT_FALSE(WIFSIGNALED(run.status)) << "killed by signal " << WTERMSIG(run.status);
     EXPECT_TRUE(run.exitedWith(0)) << run.status << "\n" << run.text();
     // Without the limit the memory opens, checks out and takes calls again.
-    EXPECT_EQ(execSql(dir.db(), "PRAGMA quick_check"), "");
+    EXPECT_EQ(quickCheck(dir.db()), "ok");
     EXPECT_EQ(stateNow(), 122);
     EXPECT_EQ(ecfFimTrans("OPERADOR"), 0);
     releaseLibrary();
