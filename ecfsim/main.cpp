@@ -1,11 +1,14 @@
 // ecfsim: the bench's companion of the emulated fiscal printer. It reads and
 // changes the same memory the driver library uses, also while the program
 // runs: the library re-reads what changed at its next call.
-#include <errno.h>
-#include <sys/stat.h>
+//
+// CLI11 reads the command line; the help texts and error messages are the
+// tool's own, in Portuguese, so CLI11's help flag and error output are off
+// and what it leaves unrecognised is reported here.
 #include <time.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,15 +16,17 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "actions.h"
 #include "core/clock.h"
 #include "core/device.h"
 #include "views.h"
 
 namespace {
+
+using ecfsim::UsageError;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
@@ -40,8 +45,11 @@ Comandos:
   set         energia, papel, autenticação, gaveta, porta, modelo, intervenção, latência
   fail        a próxima chamada de uma função responde um código de erro
   next-day    o relógio da impressora avança um dia
-  reset       volta a impressora ao estado de fábrica (apaga a memória inteira)
+  verify      verifica a memória: SQLite, consistência e a cadeia de hashes
+  reset       volta a impressora ao estado de fábrica (guarda uma cópia da memória)
   help        ajuda de um comando (também 'ecfsim COMANDO --help')
+
+Opções: --db ARQUIVO, --help, --version (a versão do programa).
 
 A memória é o arquivo de --db, senão o da variável ECFSIM_DB, senão ./ecfsim.db.
 Os comandos que só leem exigem que ela exista; os que alteram a criam, como a
@@ -132,15 +140,26 @@ o dia fechado, começa um dia novo (estado 000).
 
 const char* const kResetHelp = R"(Uso: ecfsim reset --yes
 
-Apaga a memória inteira (estado, memória fiscal, bobina, registro de chamadas,
-ajustes e falhas) e grava o estado de fábrica. Sem --yes não faz nada.
+Guarda uma cópia do arquivo da memória ao lado dele (ARQUIVO.bak-AAAAMMDD-HHMMSS),
+depois apaga a memória inteira (estado, memória fiscal, bobina, registro de
+chamadas, ajustes e falhas) e grava o estado de fábrica. Também serve para uma
+memória danificada, que é copiada como está. Sem --yes não faz nada.
+)";
+
+const char* const kVerifyHelp = R"(Uso: ecfsim verify
+
+Verifica a memória: a verificação rápida do SQLite, a consistência dos
+contadores e totais, e a cadeia de hashes SHA-256 da memória fiscal (um
+registro alterado, apagado ou fora de ordem é apontado pelo número da Z).
+Saída 0 quando a memória está íntegra, 1 quando não (o que está errado vai
+para a saída de erro).
 )";
 
 const std::map<std::string, const char*>& commandHelp() {
     static const std::map<std::string, const char*> kHelp = {
         {"status", kStatusHelp},    {"paper", kPaperHelp}, {"trace", kTraceHelp},
         {"memory", kMemoryHelp},    {"set", kSetHelp},     {"fail", kFailHelp},
-        {"next-day", kNextDayHelp}, {"reset", kResetHelp}};
+        {"next-day", kNextDayHelp}, {"reset", kResetHelp}, {"verify", kVerifyHelp}};
     return kHelp;
 }
 
@@ -150,9 +169,7 @@ std::string helpOf(const std::string& command) {
     std::string text = commandHelp().at(command);
     if (command == "fail") {
         std::string line = " ";
-        for (const std::string& fn : fiscemu::driverFunctionNames()) {
-            if (fn == "ChangePort")
-                continue;
+        for (const std::string& fn : ecfsim::faultableFunctions()) {
             if (line.size() + fn.size() + 1 > 78) {
                 text += line + "\n";
                 line = " ";
@@ -164,12 +181,6 @@ std::string helpOf(const std::string& command) {
     return text;
 }
 
-// A usage error: its message, and the command whose help it points to.
-struct UsageError {
-    std::string message;
-    std::string command;
-};
-
 void say(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
@@ -179,44 +190,24 @@ void complain(const std::string& text) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-std::optional<int64_t> parseNumber(const std::string& text, int64_t min, int64_t max) {
-    if (text.empty() || text.size() > 9)
-        return std::nullopt;
-    int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
+// An action's lines on the output, or its failure on the error output.
+int report(const ecfsim::Result& r) {
+    if (!r.ok) {
+        complain(r.error);
+        return kExitFailure;
     }
-    if (v < min || v > max)
-        return std::nullopt;
-    return v;
+    for (const std::string& line : r.lines)
+        say(line + "\n");
+    return kExitOk;
 }
 
-// ---------------------------------------------------------------- opening the memory
-
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// Reading commands want an existing memory: a fresh one in the wrong folder
-// would show a factory printer and hide the mistake.
 std::unique_ptr<fiscemu::Device> openMemory(const std::string& path, bool create) {
-    bool existed = fileExists(path);
-    if (!existed && !create) {
-        complain("memória não encontrada: " + path +
-                 " (rode o programa uma vez, use --db ARQUIVO ou defina ECFSIM_DB)");
-        return nullptr;
-    }
-    std::string error;
-    auto dev = fiscemu::Device::open(path, &error);
-    if (!dev) {
-        complain("não foi possível abrir a memória " + path + ": " + error);
-        return nullptr;
-    }
-    if (!existed)
-        complain("memória nova criada em " + path + " (estado de fábrica)");
+    std::string error, notice;
+    auto dev = ecfsim::openMemory(path, create, &error, &notice);
+    if (!dev)
+        complain(error);
+    else if (!notice.empty())
+        complain(notice);
     return dev;
 }
 
@@ -240,41 +231,6 @@ struct RowOptions {
     int64_t last = 0;
     bool follow = false, json = false;
 };
-
-RowOptions parseRowOptions(const std::string& command, const std::vector<std::string>& args) {
-    RowOptions o;
-    bool lastGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string value;
-        bool isLast = false;
-        if (a == "--last") {
-            if (i + 1 >= args.size())
-                throw UsageError{"--last precisa de um número", command};
-            value = args[++i];
-            isLast = true;
-        } else if (a.rfind("--last=", 0) == 0) {
-            value = a.substr(7);
-            isLast = true;
-        }
-        if (isLast) {
-            auto n = parseNumber(value, 1, 100000000);
-            if (!n)
-                throw UsageError{"--last: número inválido: '" + value + "' (1 ou mais)", command};
-            o.last = *n;
-            lastGiven = true;
-        } else if (a == "--follow" || a == "-f") {
-            o.follow = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else {
-            throw UsageError{"opção desconhecida: " + a, command};
-        }
-    }
-    if (o.follow && !lastGiven)
-        o.last = 10;
-    return o;
-}
 
 bool sameRow(const fiscemu::PaperRow& a, const fiscemu::PaperRow& b) {
     return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
@@ -342,217 +298,102 @@ int showRows(const RowOptions& o, const std::function<std::vector<Row>(int64_t, 
     return kExitOk;
 }
 
-// ---------------------------------------------------------------- set
+// ---------------------------------------------------------------- the command line
 
-struct Change {
-    std::string description;
-    std::function<void(fiscemu::Settings&)> apply;
+// What CLI11 read. Options that take a value are declared with an optional
+// value, so a missing one is reported in the tool's words, not CLI11's: it
+// then reads as kNoValue, which no argument can be.
+const std::string kNoValue(1, '\0');
+
+struct CommandLine {
+    CLI::App app{"ecfsim", "ecfsim"};
+    bool help = false, version = false;
+    CLI::Option* db = nullptr;
+    std::map<std::string, CLI::App*> commands;
+    CLI::Option* last = nullptr;  // of the paper or trace command given
+    bool follow = false, json = false, clear = false, yes = false;
+    std::vector<std::string> args;  // the positional arguments of the command given
+
+    CommandLine() {
+        app.set_help_flag();
+        app.allow_extras();
+        app.require_subcommand(0, 1);
+        app.add_flag("-h,--help", help);
+        app.add_flag("--version", version);
+        db = app.add_option("--db")->expected(0, 1)->default_str(kNoValue);
+        auto add = [&](const std::string& name) {
+            CLI::App* c = app.add_subcommand(name);
+            c->set_help_flag();
+            c->allow_extras();
+            c->fallthrough();  // --db and --help may also follow the command
+            commands[name] = c;
+            return c;
+        };
+        add("status")->add_flag("--json", json);
+        add("memory")->add_flag("--json", json);
+        for (const char* name : {"paper", "trace"}) {
+            CLI::App* c = add(name);
+            CLI::Option* o = c->add_option("--last")->expected(0, 1)->default_str(kNoValue);
+            c->add_flag("-f,--follow", follow);
+            c->add_flag("--json", json);
+            c->parse_complete_callback([this, o] { last = o; });
+        }
+        add("set")->add_option("pairs", args);
+        CLI::App* fail = add("fail");
+        fail->add_flag("--clear", clear);
+        fail->add_option("arguments", args);
+        add("next-day")->add_option("arguments", args);
+        add("reset")->add_flag("--yes", yes);
+        add("verify");
+        add("help")->add_option("topic", args);
+    }
+
+    // The command given ("" for none).
+    std::string command() const {
+        for (const auto& [name, c] : commands)
+            if (c->parsed())
+                return name;
+        return "";
+    }
 };
 
-Change parseChange(const std::string& key, const std::string& value) {
-    using fiscemu::Settings;
-    auto bad = [&](const std::string& allowed) {
-        return UsageError{"valor inválido para " + key + ": '" + value + "' (use " + allowed + ")",
-                          "set"};
-    };
-    if (key == "power") {
-        if (value != "on" && value != "off")
-            throw bad("on ou off");
-        bool on = value == "on";
-        return {std::string("energia: ") + (on ? "ligada" : "desligada"),
-                [on](Settings& s) { s.power = on; }};
-    }
-    if (key == "paper") {
-        static const std::map<std::string, std::pair<int, const char*>> kLevels = {
-            {"ok", {fiscemu::kPaperOk, "normal"}},
-            {"low", {fiscemu::kPaperLowLevel, "pouco papel"}},
-            {"out", {fiscemu::kPaperOutLevel, "sem papel"}}};
-        auto it = kLevels.find(value);
-        if (it == kLevels.end())
-            throw bad("ok, low ou out");
-        int level = it->second.first;
-        return {std::string("papel: ") + it->second.second,
-                [level](Settings& s) { s.paper = level; }};
-    }
-    if (key == "auth-paper") {
-        if (value != "present" && value != "absent")
-            throw bad("present ou absent");
-        bool present = value == "present";
-        return {std::string("documento na autenticação: ") + (present ? "presente" : "ausente"),
-                [present](Settings& s) { s.authPaper = present; }};
-    }
-    if (key == "drawer") {
-        if (value == "open")
-            return {"gaveta: aberta", [](Settings& s) {
-                        s.drawer = fiscemu::kDrawerOpen;
-                        s.drawerOpenedAt = fiscemu::wallNow();
-                    }};
-        if (value == "closed")
-            return {"gaveta: fechada", [](Settings& s) { s.drawer = fiscemu::kDrawerClosed; }};
-        if (value == "absent")
-            return {"gaveta: ausente", [](Settings& s) { s.drawer = fiscemu::kDrawerAbsent; }};
-        throw bad("open, closed ou absent");
-    }
-    if (key == "drawer-auto-close") {
-        auto n = parseNumber(value, 0, 86400);
+// Reads the single value of an option declared with an optional value;
+// nothing when the option was not given.
+std::optional<std::string> valueOf(CLI::Option* o, const std::string& missing,
+                                   const std::string& command) {
+    if (!o || o->count() == 0)
+        return std::nullopt;
+    if (o->results().empty() || o->results().back() == kNoValue)
+        throw UsageError{missing, command};
+    return o->results().back();
+}
+
+RowOptions rowOptions(const CommandLine& cl, const std::string& command) {
+    RowOptions o;
+    o.follow = cl.follow;
+    o.json = cl.json;
+    std::optional<std::string> last = valueOf(cl.last, "--last precisa de um número", command);
+    if (last) {
+        auto n = ecfsim::parseNumber(*last, 1, 100000000);
         if (!n)
-            throw bad("segundos de 0 a 86400");
-        int64_t secs = *n;
-        return {"gaveta fecha sozinha: " +
-                    (secs ? "depois de " + std::to_string(secs) + " s" : std::string("nunca")),
-                [secs](Settings& s) { s.drawerAutoClose = secs; }};
+            throw UsageError{"--last: número inválido: '" + *last + "' (1 ou mais)", command};
+        o.last = *n;
+    } else if (o.follow) {
+        o.last = 10;
     }
-    if (key == "port") {
-        if (value != "COM1" && value != "COM2" && value != "com1" && value != "com2")
-            throw bad("COM1 ou COM2");
-        int port = (value == "COM2" || value == "com2") ? 1 : 0;
-        return {std::string("impressora na porta: ") + (port ? "COM2" : "COM1"),
-                [port](Settings& s) { s.port = port; }};
-    }
-    if (key == "model") {
-        if (value != "2.04" && value != "3.00" && value != "3.01")
-            throw bad("2.04, 3.00 ou 3.01");
-        fiscemu::Model m = *fiscemu::parseModel(value);
-        return {"modelo: " + value, [m](Settings& s) { s.model = m; }};
-    }
-    if (key == "intervention") {
-        if (value != "on" && value != "off")
-            throw bad("on ou off");
-        bool on = value == "on";
-        return {std::string("intervenção técnica: ") + (on ? "sim" : "não"),
-                [on](Settings& s) { s.intervention = on; }};
-    }
-    if (key == "latency") {
-        auto n = parseNumber(value, 0, 60000);
-        if (!n)
-            throw bad("milissegundos de 0 a 60000");
-        int64_t ms = *n;
-        return {"latência: " + std::to_string(ms) + " ms", [ms](Settings& s) { s.latencyMs = ms; }};
-    }
-    throw UsageError{"ajuste desconhecido: " + key, "set"};
+    return o;
 }
 
-int cmdSet(const std::string& db, const std::vector<std::string>& args) {
-    if (args.empty())
-        throw UsageError{"diga o que mudar, por exemplo: ecfsim set paper low", "set"};
-    std::vector<Change> changes;
-    std::set<std::string> seen;
-    for (size_t i = 0; i < args.size(); i += 2) {
-        const std::string& key = args[i];
-        if (i + 1 >= args.size())
-            throw UsageError{"falta o valor de " + key, "set"};
-        if (!seen.insert(key).second)
-            throw UsageError{"ajuste repetido: " + key, "set"};
-        changes.push_back(parseChange(key, args[i + 1]));
-    }
-    auto dev = openMemory(db, true);
-    if (!dev)
-        return kExitFailure;
-    bool wasInIntervention = dev->settings().intervention;
-    bool ok = dev->updateSettings([&](fiscemu::Settings& s) {
-        for (const Change& c : changes)
-            c.apply(s);
-    });
-    if (!ok) {
-        complain("a memória recusou a gravação: " + dev->lastError());
-        return kExitFailure;
-    }
-    for (const Change& c : changes)
-        say(c.description + "\n");
-    if (wasInIntervention && !dev->settings().intervention)
-        say("fim da intervenção técnica: CRO agora " + std::to_string(dev->state().s.cro) + "\n");
-    return kExitOk;
-}
-
-// ---------------------------------------------------------------- fail
-
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-void checkFunction(const std::string& name) {
-    if (name == "ChangePort")
-        throw UsageError{
-            "ChangePort é atendida pela própria biblioteca, sem a impressora; "
-            "não há falha a simular",
-            "fail"};
-    if (fiscemu::isDriverFunction(name))
-        return;
-    for (const std::string& fn : fiscemu::driverFunctionNames())
-        if (lower(fn) == lower(name))
-            throw UsageError{"função desconhecida: " + name + " (quis dizer " + fn + "?)", "fail"};
-    throw UsageError{"função desconhecida: " + name, "fail"};
-}
-
-int cmdFail(const std::string& db, const std::vector<std::string>& args) {
-    if (!args.empty() && args[0] == "--clear") {
-        if (args.size() > 2)
-            throw UsageError{"--clear aceita uma função só", "fail"};
-        std::string fn = args.size() == 2 ? args[1] : "";
-        if (!fn.empty())
-            checkFunction(fn);
-        auto dev = openMemory(db, true);
-        if (!dev)
-            return kExitFailure;
-        if (!fn.empty() && !dev->faults().count(fn)) {
-            say(fn + " não tinha falha pendente\n");
-            return kExitOk;
-        }
-        if (!dev->clearFaults(fn)) {
-            complain("a memória recusou a gravação: " + dev->lastError());
-            return kExitFailure;
-        }
-        say(fn.empty() ? "nenhuma falha pendente\n" : "falha de " + fn + " desfeita\n");
-        return kExitOk;
-    }
-    if (args.size() != 2)
-        throw UsageError{"use: ecfsim fail FUNÇÃO CÓDIGO", "fail"};
-    checkFunction(args[0]);
-    auto code = parseNumber(args[1], 1, 999);
-    if (!code)
-        throw UsageError{"código inválido: '" + args[1] + "' (1 a 999)", "fail"};
-    auto dev = openMemory(db, true);
-    if (!dev)
-        return kExitFailure;
-    if (!dev->setFault(args[0], static_cast<int>(*code))) {
-        complain("a memória recusou a gravação: " + dev->lastError());
-        return kExitFailure;
-    }
-    say("a próxima chamada de " + args[0] + " responde " + std::to_string(*code) + "\n");
-    return kExitOk;
-}
-
-// ---------------------------------------------------------------- the rest
-
-void noArguments(const std::string& command, const std::vector<std::string>& args) {
-    if (!args.empty())
-        throw UsageError{"argumento inesperado: " + args[0], command};
-}
-
-bool jsonOnly(const std::string& command, const std::vector<std::string>& args) {
-    bool json = false;
-    for (const std::string& a : args) {
-        if (a != "--json")
-            throw UsageError{"opção desconhecida: " + a, command};
-        json = true;
-    }
-    return json;
-}
-
-int run(const std::string& command, const std::string& db, const std::vector<std::string>& args) {
+int run(const CommandLine& cl, const std::string& command, const std::string& db) {
     if (command == "status") {
-        bool json = jsonOnly(command, args);
         auto dev = openMemory(db, false);
         if (!dev)
             return kExitFailure;
-        say(json ? ecfsim::statusJson(*dev) : ecfsim::statusText(*dev));
+        say(cl.json ? ecfsim::statusJson(*dev) : ecfsim::statusText(*dev));
         return kExitOk;
     }
     if (command == "paper" || command == "trace") {
-        RowOptions o = parseRowOptions(command, args);
+        RowOptions o = rowOptions(cl, command);
         auto dev = openMemory(db, false);
         if (!dev)
             return kExitFailure;
@@ -566,119 +407,127 @@ int run(const std::string& command, const std::string& db, const std::vector<std
             ecfsim::traceJson);
     }
     if (command == "memory") {
-        bool json = jsonOnly(command, args);
         auto dev = openMemory(db, false);
         if (!dev)
             return kExitFailure;
         std::vector<fiscemu::FiscalRecord> records = dev->store().fiscalMemory();
-        say(json ? ecfsim::memoryJson(records) : ecfsim::memoryText(records));
+        say(cl.json ? ecfsim::memoryJson(records) : ecfsim::memoryText(records));
         return kExitOk;
     }
-    if (command == "set")
-        return cmdSet(db, args);
-    if (command == "fail")
-        return cmdFail(db, args);
-    if (command == "next-day") {
-        noArguments(command, args);
+    if (command == "set") {
+        std::vector<ecfsim::Change> changes = ecfsim::parseChanges(cl.args);
         auto dev = openMemory(db, true);
-        if (!dev)
-            return kExitFailure;
-        if (!dev->nextDay()) {
-            complain("a memória recusou a gravação: " + dev->lastError());
-            return kExitFailure;
+        return dev ? report(ecfsim::applyChanges(*dev, changes)) : kExitFailure;
+    }
+    if (command == "fail") {
+        if (cl.clear) {
+            if (cl.args.size() > 1)
+                throw UsageError{"--clear aceita uma função só", command};
+            std::string fn = cl.args.empty() ? "" : cl.args[0];
+            if (!fn.empty())
+                ecfsim::checkFunction(fn);
+            auto dev = openMemory(db, true);
+            return dev ? report(ecfsim::clearFault(*dev, fn)) : kExitFailure;
         }
-        fiscemu::DateTime dt = fiscemu::localFromEpoch(dev->now());
-        int state = dev->stateCode();
-        say("relógio da impressora: " + fiscemu::formatDateLong(dt) + " " +
-            fiscemu::formatTimeColons(dt) + "\n");
-        say("estado: " + fiscemu::zeroPad(state, 3) + " " + ecfsim::stateWords(state) + "\n");
-        return kExitOk;
+        if (cl.args.size() != 2)
+            throw UsageError{"use: ecfsim fail FUNÇÃO CÓDIGO", command};
+        ecfsim::checkFunction(cl.args[0]);
+        auto code = ecfsim::parseNumber(cl.args[1], 1, 999);
+        if (!code)
+            throw UsageError{"código inválido: '" + cl.args[1] + "' (1 a 999)", command};
+        auto dev = openMemory(db, true);
+        return dev ? report(ecfsim::setFault(*dev, cl.args[0], *code)) : kExitFailure;
+    }
+    if (command == "next-day") {
+        if (!cl.args.empty())
+            throw UsageError{"argumento inesperado: " + cl.args[0], command};
+        auto dev = openMemory(db, true);
+        return dev ? report(ecfsim::nextDay(*dev)) : kExitFailure;
     }
     if (command == "reset") {
-        bool yes = false;
-        for (const std::string& a : args) {
-            if (a != "--yes")
-                throw UsageError{"opção desconhecida: " + a, command};
-            yes = true;
-        }
-        if (!yes)
+        if (!cl.yes)
             throw UsageError{
                 "reset apaga a memória fiscal, a bobina e o registro de chamadas; "
                 "confirme com 'ecfsim reset --yes'",
                 command};
-        auto dev = openMemory(db, true);
-        if (!dev)
-            return kExitFailure;
-        if (!dev->resetToFactory()) {
-            complain("a memória recusou a gravação: " + dev->lastError());
-            return kExitFailure;
-        }
-        say("memória no estado de fábrica: " + db + "\n");
-        return kExitOk;
+        return report(ecfsim::resetMemory(db));
+    }
+    if (command == "verify") {
+        if (!cl.args.empty())
+            throw UsageError{"argumento inesperado: " + cl.args[0], command};
+        return report(ecfsim::verifyMemory(db));
     }
     throw UsageError{"comando desconhecido: " + command, ""};
+}
+
+int parseAndRun(int argc, char** argv) {
+    // "--db=" reads to CLI11 as "--db" with its value still to come.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--db=")
+            throw UsageError{"--db: caminho vazio", ""};
+    CommandLine cl;
+    try {
+        cl.app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Everything unknown is left to the checks below; what remains is a
+        // malformed line CLI11 cannot split, said in its own words.
+        throw UsageError{e.what(), cl.command() == "help" ? "" : cl.command()};
+    }
+    std::string command = cl.command();
+    // --db given anywhere: a path must follow.
+    std::optional<std::string> db = valueOf(cl.db, "--db precisa do caminho do arquivo", "");
+    if (db && db->empty())
+        throw UsageError{"--db: caminho vazio", ""};
+    // The first word CLI11 did not take is reported: an unknown command
+    // before any option (the old order), else an unknown option.
+    std::vector<std::string> extras = cl.app.remaining(true);
+    if (!extras.empty()) {
+        const std::string& first = extras.front();
+        if (command.empty() && !first.empty() && first[0] != '-')
+            throw UsageError{"comando desconhecido: " + first, ""};
+        if (command == "next-day" && !first.empty() && first[0] != '-')
+            throw UsageError{"argumento inesperado: " + first, command};
+        throw UsageError{"opção desconhecida: " + first, command};
+    }
+    if (cl.version) {
+        say("ecfsim " BANCADA_VERSION "\n");
+        return kExitOk;
+    }
+    if (command == "help") {
+        std::string topic = cl.args.empty() ? "" : cl.args[0];
+        if (!topic.empty() && !commandHelp().count(topic))
+            throw UsageError{"comando desconhecido: " + topic, ""};
+        say(helpOf(topic));
+        return kExitOk;
+    }
+    if (cl.help) {
+        say(helpOf(command));
+        return kExitOk;
+    }
+    if (command.empty()) {
+        std::fputs(kToolHelp, stderr);
+        return kExitUsage;
+    }
+    if (const char* pinned = std::getenv("ECFSIM_TIME");
+        pinned && *pinned && fiscemu::parsePinnedTime(pinned) < 0)
+        throw UsageError{std::string("ECFSIM_TIME inválido: '") + pinned +
+                             "' (use AAAA-MM-DD HH:MM:SS ou AAAA-MM-DD)",
+                         ""};
+    std::string path = db ? *db : fiscemu::Device::defaultPath();
+    // Shown and reported in full, so a technician sees which file is meant.
+    if (path[0] != '/') {
+        char cwd[4096];
+        if (getcwd(cwd, sizeof cwd))
+            path = std::string(cwd) + "/" + path;
+    }
+    return run(cl, command, path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string db, command;
-    std::vector<std::string> args;
-    bool help = false;
     try {
-        for (int i = 1; i < argc; ++i) {
-            std::string a = argv[i];
-            if (a == "--db") {
-                if (i + 1 >= argc)
-                    throw UsageError{"--db precisa do caminho do arquivo", ""};
-                db = argv[++i];
-                if (db.empty())
-                    throw UsageError{"--db: caminho vazio", ""};
-            } else if (a.rfind("--db=", 0) == 0) {
-                db = a.substr(5);
-                if (db.empty())
-                    throw UsageError{"--db: caminho vazio", ""};
-            } else if (a == "--help" || a == "-h") {
-                help = true;
-            } else if (command.empty() && !a.empty() && a[0] != '-') {
-                command = a;
-            } else if (command.empty()) {
-                throw UsageError{"opção desconhecida: " + a, ""};
-            } else {
-                args.push_back(a);
-            }
-        }
-        if (command == "help") {
-            std::string topic = args.empty() ? "" : args[0];
-            if (!topic.empty() && !commandHelp().count(topic))
-                throw UsageError{"comando desconhecido: " + topic, ""};
-            say(helpOf(topic));
-            return kExitOk;
-        }
-        if (!command.empty() && !commandHelp().count(command))
-            throw UsageError{"comando desconhecido: " + command, ""};
-        if (help) {
-            say(helpOf(command));
-            return kExitOk;
-        }
-        if (command.empty()) {
-            std::fputs(kToolHelp, stderr);
-            return kExitUsage;
-        }
-        if (const char* pinned = std::getenv("ECFSIM_TIME");
-            pinned && *pinned && fiscemu::parsePinnedTime(pinned) < 0)
-            throw UsageError{std::string("ECFSIM_TIME inválido: '") + pinned +
-                                 "' (use AAAA-MM-DD HH:MM:SS ou AAAA-MM-DD)",
-                             ""};
-        if (db.empty())
-            db = fiscemu::Device::defaultPath();
-        // Shown and reported in full, so a technician sees which file is meant.
-        if (db[0] != '/') {
-            char cwd[4096];
-            if (getcwd(cwd, sizeof cwd))
-                db = std::string(cwd) + "/" + db;
-        }
-        return run(command, db, args);
+        return parseAndRun(argc, argv);
     } catch (const UsageError& e) {
         complain(e.message);
         std::string hint =

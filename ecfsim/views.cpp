@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <nlohmann/json.hpp>
+
+#include "core/chain.h"
 #include "core/clock.h"
+#include "core/codes.h"
 #include "core/cp850.h"
 #include "core/money.h"
 #include "core/replies.h"
-#include "json.h"
 
 using fiscemu::Cents;
 using fiscemu::Device;
@@ -17,6 +20,7 @@ using fiscemu::PaperRow;
 using fiscemu::PrinterState;
 using fiscemu::Settings;
 using fiscemu::TraceRow;
+using Json = nlohmann::ordered_json;
 
 namespace ecfsim {
 
@@ -167,7 +171,94 @@ void row(std::string& out, const std::string& label, const std::string& value) {
     out += padChars(label, 15) + value + "\n";
 }
 
+// Compact JSON; a byte that is not UTF-8 (a path, say) becomes U+FFFD
+// instead of stopping the output.
+std::string dump(const Json& j) {
+    return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::optional<int64_t> integer(const std::string& text) {
+    size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    if (text.size() <= i || text.size() - i > 18)
+        return std::nullopt;
+    for (size_t k = i; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9')
+            return std::nullopt;
+    return std::stoll(text);
+}
+
+// A quoted text of the trace at the start of `s`: its bytes stay escaped as
+// the trace writes them (\xHH), so the JSON string shows exactly what was
+// sent. A text cut by the trace ("..."...(N bytes)) becomes {text, bytes}.
+std::optional<Json> quotedValue(const std::string& s, size_t* used) {
+    if (s.empty() || s[0] != '"')
+        return std::nullopt;
+    size_t close = s.find('"', 1);
+    if (close == std::string::npos)
+        return std::nullopt;
+    std::string text = s.substr(1, close - 1);
+    size_t end = close + 1;
+    static const std::string kCut = "...(";
+    if (s.compare(end, kCut.size(), kCut) == 0) {
+        size_t stop = s.find(" bytes)", end);
+        auto n = stop == std::string::npos
+                     ? std::nullopt
+                     : integer(s.substr(end + kCut.size(), stop - end - kCut.size()));
+        if (!n)
+            return std::nullopt;
+        *used = stop + 7;
+        return Json{{"text", text}, {"bytes", *n}};
+    }
+    *used = end;
+    return Json(text);
+}
+
+// The code of a failure reply ("Erro: NNN ..."); any other reply is a success.
+std::optional<int> replyCode(const std::string& quoted) {
+    static const std::string kError = "\"Erro: ";
+    if (quoted.compare(0, kError.size(), kError) != 0)
+        return 0;
+    auto n = integer(quoted.substr(kError.size(), 3));
+    if (!n)
+        return std::nullopt;
+    return static_cast<int>(*n);
+}
+
 }  // namespace
+
+std::optional<Json> traceArguments(const std::string& args) {
+    Json out = Json::array();
+    size_t i = 0;
+    while (i < args.size()) {
+        if (!out.empty()) {
+            if (args.compare(i, 2, ", ") != 0)
+                return std::nullopt;
+            i += 2;
+        }
+        size_t used = 0;
+        if (args[i] == '"') {
+            std::optional<Json> text = quotedValue(args.substr(i), &used);
+            if (!text)
+                return std::nullopt;
+            out.push_back(*text);
+            i += used;
+            continue;
+        }
+        size_t end = args.find(", ", i);
+        std::string token = args.substr(i, end == std::string::npos ? std::string::npos : end - i);
+        i += token.size();
+        if (token == "NULL") {
+            out.push_back(nullptr);
+        } else if (token[0] == '&' && integer(token.substr(1))) {
+            out.push_back(Json{{"pointer", *integer(token.substr(1))}});
+        } else if (auto n = integer(token)) {
+            out.push_back(*n);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
 
 std::string stateWords(int code) {
     switch (code) {
@@ -262,95 +353,64 @@ std::string statusJson(Device& dev) {
     const fiscemu::Scalars& s = st.s;
     int64_t now = dev.now();
     int state = dev.stateCode();
-    JsonWriter j;
-    j.beginObject();
-    j.field("database", dev.store().path());
-    j.field("model", fiscemu::modelName(set.model));
-    j.field("serial", fiscemu::serialNumber(set));
-    j.key("state").beginObject().field("code", state).field("text", stateWords(state)).endObject();
-    j.key("clock")
-        .beginObject()
-        .field("printer", fiscemu::isoTime(now))
-        .field("offset_seconds", set.clockOffset)
-        .field("pinned", fiscemu::pinnedNow() >= 0)
-        .endObject();
-    j.key("day").beginObject().field("open", s.dayOpen != 0);
-    j.key("date");
-    if (s.dayOpen)
-        j.value(isoDate(s.dayDate));
-    else
-        j.null();
-    j.field("z_done_today", !s.dayOpen && s.zDate == fiscemu::localFromEpoch(now).ymd());
-    j.endObject();
-    j.key("document");
+    Json j;
+    j["database"] = dev.store().path();
+    j["model"] = fiscemu::modelName(set.model);
+    j["serial"] = fiscemu::serialNumber(set);
+    j["state"] = {{"code", state}, {"text", stateWords(state)}};
+    j["clock"] = {{"printer", fiscemu::isoTime(now)},
+                  {"offset_seconds", set.clockOffset},
+                  {"pinned", fiscemu::pinnedNow() >= 0}};
+    j["day"] = {{"open", s.dayOpen != 0},
+                {"date", s.dayOpen ? Json(isoDate(s.dayDate)) : Json(nullptr)},
+                {"z_done_today", !s.dayOpen && s.zDate == fiscemu::localFromEpoch(now).ymd()}};
     if (st.doc.kind == fiscemu::kDocNone) {
-        j.null();
+        j["document"] = nullptr;
     } else {
         int cancelled = 0;
         for (const fiscemu::Item& it : st.doc.items)
             cancelled += it.cancelled ? 1 : 0;
-        j.beginObject()
-            .field("kind", documentKind(st.doc.kind))
-            .field("coo", st.doc.coo)
-            .field("items", static_cast<int64_t>(st.doc.items.size()))
-            .field("cancelled_items", cancelled)
-            .field("subtotal_cents", fiscemu::documentSubtotal(st.doc))
-            .field("paid_cents", fiscemu::documentPaid(st.doc))
-            .field("opened", fiscemu::isoTime(st.doc.opened))
-            .endObject();
+        j["document"] = {{"kind", documentKind(st.doc.kind)},
+                         {"coo", st.doc.coo},
+                         {"items", st.doc.items.size()},
+                         {"cancelled_items", cancelled},
+                         {"subtotal_cents", fiscemu::documentSubtotal(st.doc)},
+                         {"paid_cents", fiscemu::documentPaid(st.doc)},
+                         {"opened", fiscemu::isoTime(st.doc.opened)}};
     }
-    j.key("counters")
-        .beginObject()
-        .field("coo", s.coo)
-        .field("ccf", s.ccf)
-        .field("gnf", s.gnf)
-        .field("crz", s.crz)
-        .field("cro", s.cro)
-        .field("cancelled_coupons", s.cancelledCoupons)
-        .field("managerial_reports", s.mgrReports)
-        .endObject();
-    j.key("day_totals")
-        .beginObject()
-        .field("gross_cents", s.dayGross)
-        .field("cancellations_cents", s.dayCancel)
-        .field("discounts_cents", s.dayDiscount)
-        .field("surcharges_cents", s.daySurcharge)
-        .field("net_cents", s.dayGross - s.dayCancel - s.dayDiscount)
-        .field("change_cents", s.dayChange)
-        .endObject();
-    j.field("grand_total_cents", s.gt);
+    j["counters"] = {{"coo", s.coo},
+                     {"ccf", s.ccf},
+                     {"gnf", s.gnf},
+                     {"crz", s.crz},
+                     {"cro", s.cro},
+                     {"cancelled_coupons", s.cancelledCoupons},
+                     {"managerial_reports", s.mgrReports}};
+    j["day_totals"] = {{"gross_cents", s.dayGross},
+                       {"cancellations_cents", s.dayCancel},
+                       {"discounts_cents", s.dayDiscount},
+                       {"surcharges_cents", s.daySurcharge},
+                       {"net_cents", s.dayGross - s.dayCancel - s.dayDiscount},
+                       {"change_cents", s.dayChange}};
+    j["grand_total_cents"] = s.gt;
     const fiscemu::User& u = st.user();
-    j.key("user")
-        .beginObject()
-        .field("number", static_cast<int64_t>(st.users.size()))
-        .field("line1", userLine(u.line1))
-        .field("line2", userLine(u.line2))
-        .field("line3", userLine(u.line3))
-        .field("cgc", userLine(u.cgc))
-        .field("ie", userLine(u.ie))
-        .field("im", userLine(u.im))
-        .field("store", u.store)
-        .field("equipment", u.equipment)
-        .endObject();
+    j["user"] = {
+        {"number", st.users.size()},  {"line1", userLine(u.line1)}, {"line2", userLine(u.line2)},
+        {"line3", userLine(u.line3)}, {"cgc", userLine(u.cgc)},     {"ie", userLine(u.ie)},
+        {"im", userLine(u.im)},       {"store", u.store},           {"equipment", u.equipment}};
     // Settings in the words `ecfsim set` takes.
-    j.key("settings")
-        .beginObject()
-        .field("power", set.power ? "on" : "off")
-        .field("paper", paperWord(set.paper))
-        .field("auth-paper", set.authPaper ? "present" : "absent")
-        .field("drawer", drawerWord(set))
-        .field("drawer-auto-close", set.drawerAutoClose)
-        .field("port", portName(set.port))
-        .field("model", fiscemu::modelName(set.model))
-        .field("intervention", set.intervention ? "on" : "off")
-        .field("latency", set.latencyMs)
-        .endObject();
-    j.key("faults").beginObject();
+    j["settings"] = {{"power", set.power ? "on" : "off"},
+                     {"paper", paperWord(set.paper)},
+                     {"auth-paper", set.authPaper ? "present" : "absent"},
+                     {"drawer", drawerWord(set)},
+                     {"drawer-auto-close", set.drawerAutoClose},
+                     {"port", portName(set.port)},
+                     {"model", fiscemu::modelName(set.model)},
+                     {"intervention", set.intervention ? "on" : "off"},
+                     {"latency", set.latencyMs}};
+    j["faults"] = Json::object();
     for (const auto& [fn, code] : dev.faults())
-        j.field(fn, code);
-    j.endObject();
-    j.endObject();
-    return j.str() + "\n";
+        j["faults"][fn] = code;
+    return dump(j) + "\n";
 }
 
 std::string paperLine(const PaperRow& r) {
@@ -359,15 +419,12 @@ std::string paperLine(const PaperRow& r) {
 }
 
 std::string paperJson(const PaperRow& r) {
-    JsonWriter j;
-    j.beginObject()
-        .field("id", r.id)
-        .field("time", r.time)
-        .field("station", std::string(1, r.station))
-        .field("coo", r.coo)
-        .field("text", fiscemu::cp850ToUtf8(r.bytes))
-        .endObject();
-    return j.str();
+    Json j = {{"id", r.id},
+              {"time", r.time},
+              {"station", std::string(1, r.station)},
+              {"coo", r.coo},
+              {"text", fiscemu::cp850ToUtf8(r.bytes)}};
+    return dump(j);
 }
 
 std::string traceLine(const TraceRow& r) {
@@ -375,15 +432,35 @@ std::string traceLine(const TraceRow& r) {
 }
 
 std::string traceJson(const TraceRow& r) {
-    JsonWriter j;
-    j.beginObject()
-        .field("id", r.id)
-        .field("time", r.time)
-        .field("function", r.function)
-        .field("args", r.args)
-        .field("result", r.result)
-        .endObject();
-    return j.str();
+    Json j = {{"id", r.id}, {"time", r.time}, {"function", r.function}};
+    std::optional<Json> args = traceArguments(r.args);
+    if (args) {
+        j["args"] = *args;
+    } else {
+        // A row this version cannot read: shown as stored rather than lost.
+        j["args"] = nullptr;
+        j["args_text"] = r.args;
+    }
+    std::optional<int> code;
+    if (!r.result.empty() && r.result[0] == '"') {
+        size_t used = 0;
+        std::optional<Json> text = quotedValue(r.result, &used);
+        j["result"] = text && used == r.result.size() ? *text : Json(r.result);
+        code = replyCode(r.result);
+    } else if (auto n = integer(r.result)) {
+        j["result"] = *n;
+        code = static_cast<int>(*n);
+    } else {
+        j["result"] = r.result;
+    }
+    if (code) {
+        j["code"] = *code;
+        j["meaning"] = fiscemu::codeDescription(*code);
+    } else {
+        j["code"] = nullptr;
+        j["meaning"] = nullptr;
+    }
+    return dump(j);
 }
 
 std::string memoryText(const std::vector<FiscalRecord>& records) {
@@ -405,6 +482,8 @@ std::string memoryText(const std::vector<FiscalRecord>& records) {
         amount("venda líquida", r.net);
         for (const auto& [t, v] : fiscemu::decodeShares(r.details))
             amount(fiscemu::totaliserName(t), v);
+        out += "  " + padChars("hash", 16) +
+               (r.hash.empty() ? std::string("(ausente)") : fiscemu::toHex(r.hash)) + "\n";
     }
     out += std::to_string(records.size()) +
            (records.size() == 1 ? " redução Z registrada.\n" : " reduções Z registradas.\n");
@@ -412,28 +491,26 @@ std::string memoryText(const std::vector<FiscalRecord>& records) {
 }
 
 std::string memoryJson(const std::vector<FiscalRecord>& records) {
-    JsonWriter j;
-    j.beginArray();
+    Json list = Json::array();
     for (const FiscalRecord& r : records) {
-        j.beginObject()
-            .field("z", r.z)
-            .field("date", isoDate(r.ymd))
-            .field("time", fiscemu::isoTime(r.time))
-            .field("coo", r.coo)
-            .field("cro", r.cro)
-            .field("grand_total_cents", r.gt)
-            .field("gross_cents", r.gross)
-            .field("cancellations_cents", r.cancellations)
-            .field("discounts_cents", r.discounts)
-            .field("surcharges_cents", r.surcharges)
-            .field("net_cents", r.net);
-        j.key("totalisers").beginObject();
+        Json j = {{"z", r.z},
+                  {"date", isoDate(r.ymd)},
+                  {"time", fiscemu::isoTime(r.time)},
+                  {"coo", r.coo},
+                  {"cro", r.cro},
+                  {"grand_total_cents", r.gt},
+                  {"gross_cents", r.gross},
+                  {"cancellations_cents", r.cancellations},
+                  {"discounts_cents", r.discounts},
+                  {"surcharges_cents", r.surcharges},
+                  {"net_cents", r.net}};
+        j["totalisers"] = Json::object();
         for (const auto& [t, v] : fiscemu::decodeShares(r.details))
-            j.field(fiscemu::totaliserName(t), v);
-        j.endObject().endObject();
+            j["totalisers"][fiscemu::totaliserName(t)] = v;
+        j["hash"] = fiscemu::toHex(r.hash);
+        list.push_back(std::move(j));
     }
-    j.endArray();
-    return j.str() + "\n";
+    return dump(list) + "\n";
 }
 
 }  // namespace ecfsim

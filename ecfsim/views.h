@@ -2,8 +2,11 @@
 // call trace and fiscal memory, as text for the terminal or as JSON.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "core/device.h"
 
@@ -19,7 +22,13 @@ std::string statusJson(fiscemu::Device& dev);
 std::string paperLine(const fiscemu::PaperRow& row);
 std::string paperJson(const fiscemu::PaperRow& row);
 std::string traceLine(const fiscemu::TraceRow& row);
+// The JSON form of a call: {id, time, function, args, result, code, meaning}.
 std::string traceJson(const fiscemu::TraceRow& row);
+
+// The arguments of a traced call as typed values: numbers, texts (their bytes
+// escaped as in the trace), null for NULL, {"pointer": N} for a pointer to N,
+// {"text", "bytes"} for a text the trace cut. Nothing when the list is unreadable.
+std::optional<nlohmann::ordered_json> traceArguments(const std::string& args);
 
 std::string memoryText(const std::vector<fiscemu::FiscalRecord>& records);
 std::string memoryJson(const std::vector<fiscemu::FiscalRecord>& records);

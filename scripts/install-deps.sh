@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qt6-base-dev qt6-translations-l10n
-    libsqlite3-dev
+    libsqlite3-dev libcli11-dev nlohmann-json3-dev libssl-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
     xvfb openbox x11-utils

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/codes.h"
@@ -46,16 +47,60 @@ std::string currentPath() {
     return path;
 }
 
-Device* device() {
-    std::string path = currentPath();
-    if (!gDevice || path != gDevicePath) {
-        gDevice.reset();
-        std::string error;
-        gDevice = Device::open(path, &error);
-        gDevicePath = gDevice ? path : std::string();
-        if (gDevice)
-            gDevice->selectPort(gPort);
+// A memory found damaged is not checked again at every call: the answer is
+// 41 until its file changes (a person replaced, restored or reset it).
+struct FileIdentity {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = -1;
+    int64_t mtimeNs = 0;
+    bool operator==(const FileIdentity& o) const {
+        return dev == o.dev && ino == o.ino && size == o.size && mtimeNs == o.mtimeNs;
     }
+};
+
+FileIdentity identityOf(const std::string& path) {
+    FileIdentity id;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        id.dev = st.st_dev;
+        id.ino = st.st_ino;
+        id.size = st.st_size;
+        id.mtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    }
+    return id;
+}
+
+std::string gDamagedPath;
+FileIdentity gDamagedIdentity;
+
+// The device for the memory the environment names now, or null with the
+// result code every call answers meanwhile (40 to 43).
+Device* device(int* code) {
+    std::string path = currentPath();
+    if (gDevice && path == gDevicePath && !gDevice->broken())
+        return gDevice.get();
+    gDevice.reset();
+    gDevicePath.clear();
+    if (!gDamagedPath.empty() && path == gDamagedPath && identityOf(path) == gDamagedIdentity) {
+        *code = fiscemu::kDamaged;
+        return nullptr;
+    }
+    gDamagedPath.clear();
+    std::string error;
+    int c = fiscemu::kStorage;
+    FileIdentity before = identityOf(path);
+    gDevice = Device::open(path, &error, &c);
+    if (!gDevice) {
+        if (c == fiscemu::kDamaged) {
+            gDamagedPath = path;
+            gDamagedIdentity = before;
+        }
+        *code = c;
+        return nullptr;
+    }
+    gDevicePath = path;
+    gDevice->selectPort(gPort);
     return gDevice.get();
 }
 
@@ -67,9 +112,10 @@ Text copy(const char* p) {
 
 int32_t run(const char* fn, const TraceArgs& args, const std::function<int(CallContext&)>& op) {
     std::lock_guard<std::mutex> lock(gMutex);
-    Device* d = device();
+    int code = fiscemu::kStorage;
+    Device* d = device(&code);
     if (!d)
-        return fiscemu::kStorage;
+        return code;
     return d->command(fn, args.str(), op);
 }
 
@@ -78,8 +124,9 @@ using Builder = std::function<std::string(const PrinterState&, const Settings&, 
 const char* runReply(std::string& buffer, const char* fn, const TraceArgs& args,
                      const Builder& build) {
     std::lock_guard<std::mutex> lock(gMutex);
-    Device* d = device();
-    buffer = d ? d->reply(fn, args.str(), build) : fiscemu::failureReply(fiscemu::kStorage);
+    int code = fiscemu::kStorage;
+    Device* d = device(&code);
+    buffer = d ? d->reply(fn, args.str(), build) : fiscemu::failureReply(code);
     return buffer.c_str();
 }
 
@@ -92,7 +139,8 @@ int32_t FISCPORT_CALL ChangePort(int32_t port) {
     int32_t rc = (port == 0 || port == 1) ? 0 : fiscemu::kOutOfRange;
     if (rc == 0)
         gPort = port;
-    if (Device* d = device()) {
+    int code = 0;
+    if (Device* d = device(&code)) {
         d->selectPort(gPort);
         d->traceOnly("ChangePort", TraceArgs().num(port).str(), std::to_string(rc));
     }

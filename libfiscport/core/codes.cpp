@@ -58,6 +58,12 @@ const char* codeDescription(int code) {
             return "Sem pagamento vinculado pendente";
         case kStorage:
             return "Erro na memoria do ECF";
+        case kDamaged:
+            return "Memoria danificada";
+        case kBusy:
+            return "Memoria ocupada";
+        case kDiskFull:
+            return "Disco cheio";
         case kNoAnswer:
             return "Impressora nao responde";
         default:

@@ -33,7 +33,10 @@ enum Code : int {
     kUsersFull = 24,        // no room for another user record
     kInUse = 25,            // table position has movement in the day, cannot be reprogrammed
     kNoPendingLink = 26,    // no pending linked payment for that coupon and voucher
-    kStorage = 40,          // the printer's memory (database) failed
+    kStorage = 40,          // the memory failed or cannot be opened or written
+    kDamaged = 41,          // the memory is damaged or is not a printer memory: never used
+    kBusy = 42,             // another process held the memory's write lock too long
+    kDiskFull = 43,         // disk full or file-size limit reached
     kNoAnswer = 79,         // printer did not answer, or the model lacks the command
 };
 

@@ -1,5 +1,10 @@
 #include "core/device.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -61,17 +66,35 @@ std::string Device::defaultPath() {
     return "ecfsim.db";
 }
 
-std::unique_ptr<Device> Device::open(const std::string& path, std::string* error) {
-    auto store = Store::open(path, error);
-    if (!store)
+std::unique_ptr<Device> Device::open(const std::string& path, std::string* error, int* code) {
+    int c = kStorage;
+    auto store = Store::open(path, error, &c);
+    if (!store) {
+        if (code)
+            *code = c;
         return nullptr;
+    }
     std::unique_ptr<Device> dev(new Device(std::move(store)));
     if (!dev->store_->load(&dev->state_, &dev->settings_, &dev->faults_)) {
         if (error)
-            *error = dev->store_->lastError();
+            *error = path + ": " + dev->store_->lastError();
+        if (code)
+            *code = dev->store_->lastCode() == kStorage ? kDamaged : dev->store_->lastCode();
         return nullptr;
     }
     dev->store_->changedElsewhere();
+    std::vector<std::string> problems = dev->consistencyProblems();
+    if (!problems.empty()) {
+        if (error) {
+            *error = path + ": inconsistent memory: ";
+            for (size_t i = 0; i < problems.size(); ++i)
+                *error += (i ? "; " : "") + problems[i];
+        }
+        if (code)
+            *code = kDamaged;
+        return nullptr;
+    }
+    dev->store_->startCheckpointer();
     return dev;
 }
 
@@ -100,7 +123,7 @@ bool Device::reloadIfChanged() {
 }
 
 bool Device::refresh() {
-    if (!store_->begin())
+    if (!store_->beginRead())
         return error_ = store_->lastError(), false;
     bool ok = reloadIfChanged();
     store_->rollback();
@@ -121,111 +144,140 @@ void sleepFor(int64_t ms) {
 }
 }  // namespace
 
+int Device::storeFailure() {
+    error_ = store_->lastError();
+    int code = store_->lastCode();
+    if (code == kDamaged)
+        broken_ = kDamaged;
+    return code;
+}
+
+// A call first runs on a read snapshot: a refusal, the most common answer
+// after a status reply, then needs no write lock and waits on no disk. An
+// accepted call writes in the same transaction when no other process wrote
+// meanwhile; otherwise it runs again under the write lock.
+int Device::runCommand(const std::string& fn, const std::function<int(CallContext&)>& op) {
+    if (broken_)
+        return broken_;
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool locked = pass == 1;
+        if (!(locked ? store_->begin() : store_->beginRead()))
+            return storeFailure();
+        if (!reloadIfChanged()) {
+            store_->rollback();
+            return storeFailure();
+        }
+        PrinterState work = state_;
+        Settings workSet = settings_;
+        Output out;
+        int64_t t = now();
+        int code = unavailableCode(fn);
+        bool consumeFault = false;
+        if (code == kOk) {
+            auto fault = faults_.find(fn);
+            if (fault != faults_.end()) {
+                code = fault->second;
+                consumeFault = true;
+            } else if (!modelHasCommand(settings_.model, fn)) {
+                code = kNoAnswer;
+            } else {
+                Printer printer(work, workSet, t, out);
+                CallContext ctx{printer, work, workSet, *store_, t};
+                code = op(ctx);
+            }
+        }
+        if (code != kOk && !consumeFault) {
+            store_->rollback();
+            return code;
+        }
+        bool ok = !consumeFault || store_->clearFault(fn);
+        if (ok && code == kOk) {
+            ok = store_->saveState(state_, work) && store_->saveSettings(settings_, workSet) &&
+                 store_->appendPaper(isoTime(t), out.paper) &&
+                 (!out.fiscalRecord || store_->appendFiscalRecord(*out.fiscalRecord));
+        }
+        ok = ok && store_->commit();
+        if (!ok) {
+            int failure = storeFailure();
+            store_->rollback();
+            if (!locked && failure == kBusy)
+                continue;  // another process wrote since the snapshot: again, locked
+            return failure;
+        }
+        faults_.erase(fn);
+        if (code == kOk) {
+            state_ = std::move(work);
+            settings_ = workSet;
+        }
+        return code;
+    }
+    return kBusy;
+}
+
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
-    if (!store_->begin()) {
-        error_ = store_->lastError();
-        return kStorage;
-    }
-    if (!reloadIfChanged()) {
-        store_->rollback();
-        return kStorage;
-    }
-    PrinterState work = state_;
-    Settings workSet = settings_;
-    Output out;
-    int64_t t = now();
-    int code = unavailableCode(fn);
-    bool ok = true;
-    if (code == kOk) {
-        auto fault = faults_.find(fn);
-        if (fault != faults_.end()) {
-            code = fault->second;
-            ok = store_->clearFault(fn);
-        } else if (!modelHasCommand(settings_.model, fn)) {
-            code = kNoAnswer;
-        } else {
-            Printer printer(work, workSet, t, out);
-            CallContext ctx{printer, work, workSet, *store_, t};
-            code = op(ctx);
-        }
-    }
-    if (ok && code == kOk) {
-        ok = store_->saveState(state_, work) && store_->saveSettings(settings_, workSet) &&
-             store_->appendPaper(isoTime(t), out.paper) &&
-             (!out.fiscalRecord || store_->appendFiscalRecord(*out.fiscalRecord));
-    }
-    ok = ok && store_->appendTrace(fn, args, std::to_string(code));
-    if (!ok) {
-        error_ = store_->lastError();
-        store_->rollback();
-        store_->changedElsewhere();
-        PrinterState st;
-        Settings set;
-        if (store_->load(&st, &set, &faults_)) {
-            state_ = std::move(st);
-            settings_ = set;
-        }
-        return kStorage;
-    }
-    if (!store_->commit()) {
-        error_ = store_->lastError();
-        return kStorage;
-    }
-    faults_.erase(fn);
-    if (code == kOk) {
-        state_ = std::move(work);
-        settings_ = workSet;
-    }
+    int code = runCommand(fn, op);
+    // Traced once the outcome is known: the line never claims a rolled-back call.
+    store_->appendTrace(fn, args, std::to_string(code));
     // The artificial latency (set from ecfsim) delays the answer, not the
     // printer's work, and holds no lock on the memory meanwhile.
     sleepFor(settings_.latencyMs);
     return code;
 }
 
+std::string Device::runReply(
+    const std::string& fn,
+    const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
+    if (broken_)
+        return failureReply(broken_);
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool locked = pass == 1;
+        if (!(locked ? store_->begin() : store_->beginRead()))
+            return failureReply(storeFailure());
+        if (!reloadIfChanged()) {
+            store_->rollback();
+            return failureReply(storeFailure());
+        }
+        int code = unavailableCode(fn);
+        std::string text;
+        if (code != kOk) {
+            text = failureReply(code);
+        } else if (faults_.count(fn)) {
+            // Only a pending fault makes a status reply write: it is used up.
+            if (!locked) {
+                store_->rollback();
+                continue;
+            }
+            text = failureReply(faults_[fn], "Falha simulada");
+            if (!store_->clearFault(fn) || !store_->commit()) {
+                int failure = storeFailure();
+                store_->rollback();
+                return failureReply(failure);
+            }
+            faults_.erase(fn);
+            return text;
+        } else if (!modelHasCommand(settings_.model, fn)) {
+            text = failureReply(kNoAnswer, kUnsupportedDescription);
+        } else {
+            text = build(state_, settings_, now());
+        }
+        store_->rollback();
+        return text;
+    }
+    return failureReply(kBusy);
+}
+
 std::string Device::reply(
     const std::string& fn, const std::string& args,
     const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
-    if (!store_->begin()) {
-        error_ = store_->lastError();
-        return failureReply(kStorage);
-    }
-    if (!reloadIfChanged()) {
-        store_->rollback();
-        return failureReply(kStorage);
-    }
-    std::string text;
-    bool ok = true;
-    int code = unavailableCode(fn);
-    if (code != kOk) {
-        text = failureReply(code);
-    } else if (faults_.count(fn)) {
-        text = failureReply(faults_[fn], "Falha simulada");
-        ok = store_->clearFault(fn);
-    } else if (!modelHasCommand(settings_.model, fn)) {
-        text = failureReply(kNoAnswer, kUnsupportedDescription);
-    } else {
-        text = build(state_, settings_, now());
-    }
-    ok = ok && store_->appendTrace(fn, args, quoteBytes(text, 1024));
-    if (!ok || !store_->commit()) {
-        error_ = store_->lastError();
-        if (!ok)
-            store_->rollback();
-        return failureReply(kStorage);
-    }
-    faults_.erase(fn);
+    std::string text = runReply(fn, build);
+    store_->appendTrace(fn, args, quoteBytes(text, 1024));
     sleepFor(settings_.latencyMs);
     return text;
 }
 
 void Device::traceOnly(const std::string& fn, const std::string& args, const std::string& result) {
-    if (!store_->begin())
-        return;
-    if (store_->appendTrace(fn, args, result))
-        store_->commit();
-    else
-        store_->rollback();
+    store_->appendTrace(fn, args, result);
 }
 
 bool Device::updateSettings(const std::function<void(Settings&)>& change) {
@@ -296,8 +348,20 @@ bool Device::resetToFactory() {
         store_->rollback();
         return false;
     }
+    store_->traceLog().restart();
+    broken_ = 0;
     store_->changedElsewhere();
     return store_->load(&state_, &settings_, &faults_) || (error_ = store_->lastError(), false);
+}
+
+std::vector<std::string> Device::verify() {
+    std::vector<std::string> problems = store_->integrityProblems();
+    if (!problems.empty())
+        return problems;
+    problems = consistencyProblems();
+    for (const std::string& p : store_->chainProblems())
+        problems.push_back(p);
+    return problems;
 }
 
 std::vector<std::string> Device::consistencyProblems() {
@@ -344,6 +408,52 @@ std::vector<std::string> Device::consistencyProblems() {
 
 // ---------------------------------------------------------------- fiscal memory reading
 
+namespace {
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string baseName(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+// Whether writing a reading under `name` (in the working directory) would
+// touch the memory: the name is, or links to, one of the memory's files (same
+// device and inode, so hard and symbolic links count), or is the name one of
+// them would have in the memory's own folder even before it exists.
+bool wouldTouchMemory(const std::vector<std::string>& memoryFiles, const std::string& name) {
+    struct stat target {};
+    bool exists = stat(name.c_str(), &target) == 0;
+    struct stat linkSelf {};
+    bool isLink = lstat(name.c_str(), &linkSelf) == 0;
+    for (const std::string& f : memoryFiles) {
+        struct stat m {};
+        if (stat(f.c_str(), &m) != 0)
+            continue;
+        if (exists && m.st_dev == target.st_dev && m.st_ino == target.st_ino)
+            return true;
+        if (isLink && m.st_dev == linkSelf.st_dev && m.st_ino == linkSelf.st_ino)
+            return true;
+    }
+    if (memoryFiles.empty())
+        return false;
+    struct stat here {
+    }, folder{};
+    if (stat(".", &here) != 0 || stat(folderOf(memoryFiles.front()).c_str(), &folder) != 0)
+        return false;
+    if (here.st_dev != folder.st_dev || here.st_ino != folder.st_ino)
+        return false;
+    for (const std::string& f : memoryFiles)
+        if (baseName(f) == name)
+            return true;
+    return false;
+}
+
 int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Text& to,
                      int32_t firstZ, int32_t lastZ, const Text& fileName) {
     if (!fileName || fileName->empty() || fileName->size() > 64 || *fileName == "." ||
@@ -354,6 +464,8 @@ int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Tex
         if (c == '/' || c == '\\' || c == ':' || u < 0x20 || u == 0x7F)
             return kBadFileName;
     }
+    if (wouldTouchMemory(ctx.store.companionPaths(), *fileName))
+        return kBadFileName;
     if (mode != 1 && mode != 2)
         return kOutOfRange;
     if (!from || !to || from->size() != 6 || to->size() != 6)
@@ -411,20 +523,33 @@ int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Tex
     line("VENDA BRUTA DO PERIODO:   " + padLeft(formatAmount(gross), 20));
     line("VENDA LIQUIDA DO PERIODO: " + padLeft(formatAmount(net), 20));
 
-    std::string tmp = *fileName + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f)
-            return kFileError;
-        f << text;
-        f.flush();
-        if (!f) {
-            std::remove(tmp.c_str());
-            return kFileError;
+    // Written under a fresh name of its own (never an existing file), then
+    // renamed over the reading's name.
+    std::string tmp = *fileName + ".XXXXXX";
+    int fd = mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOSPC || errno == EFBIG ? kDiskFull : kFileError;
+    fchmod(fd, 0644);
+    size_t done = 0;
+    int writeErrno = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            writeErrno = n < 0 ? errno : ENOSPC;
+            break;
         }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 && !writeErrno)
+        writeErrno = errno;
+    if (writeErrno) {
+        unlink(tmp.c_str());
+        return writeErrno == ENOSPC || writeErrno == EFBIG ? kDiskFull : kFileError;
     }
     if (std::rename(tmp.c_str(), fileName->c_str()) != 0) {
-        std::remove(tmp.c_str());
+        unlink(tmp.c_str());
         return kFileError;
     }
     return kOk;

@@ -27,7 +27,10 @@ class Device {
 public:
     // ECFSIM_DB when set and not empty, otherwise "ecfsim.db" (working directory).
     static std::string defaultPath();
-    static std::unique_ptr<Device> open(const std::string& path, std::string* error);
+    // Opens and checks a memory (Store::open, then the consistency of the
+    // state); `code` receives 40 to 43 on failure (41: damaged, never used).
+    static std::unique_ptr<Device> open(const std::string& path, std::string* error,
+                                        int* code = nullptr);
 
     // The port the program selected (ChangePort); the printer answers only on
     // the port it is connected to (a setting).
@@ -60,14 +63,23 @@ public:
     bool resetToFactory();
     Store& store() { return *store_; }
     const std::string& lastError() const { return error_; }
+    // 41 once the memory showed damage while in use: every later call answers it.
+    int broken() const { return broken_; }
 
     // Invariants of the memory; empty when consistent.
     std::vector<std::string> consistencyProblems();
+    // Every check: SQLite's quick check, the invariants, the fiscal memory's chain.
+    std::vector<std::string> verify();
 
 private:
     explicit Device(std::unique_ptr<Store> store) : store_(std::move(store)) {}
     bool reloadIfChanged();
     int unavailableCode(const std::string& function) const;
+    int runCommand(const std::string& function, const std::function<int(CallContext&)>& op);
+    std::string runReply(
+        const std::string& function,
+        const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build);
+    int storeFailure();
 
     std::unique_ptr<Store> store_;
     PrinterState state_;
@@ -75,6 +87,7 @@ private:
     std::map<std::string, int> faults_;
     int selectedPort_ = 0;
     std::string error_;
+    int broken_ = 0;
 };
 
 // Whether the emulated model has a command (by its driver function name).
@@ -83,6 +96,10 @@ bool modelHasCommand(Model model, const std::string& function);
 // The fifty functions of the driver interface, in the header's order.
 const std::vector<std::string>& driverFunctionNames();
 bool isDriverFunction(const std::string& name);
+
+// Whether a file name (in the working directory) is, links to, or would
+// replace one of the memory's files (Store::companionPaths).
+bool wouldTouchMemory(const std::vector<std::string>& memoryFiles, const std::string& name);
 
 // Writes a reading of the fiscal memory to a file in the working directory.
 // mode 1 selects Z reductions dated from..to (DDMMYY), mode 2 the Z range.

@@ -28,6 +28,9 @@ struct FiscalRecord {
     int64_t z = 0, ymd = 0, time = 0, coo = 0, cro = 0;
     Cents gt = 0, gross = 0, cancellations = 0, discounts = 0, surcharges = 0, net = 0;
     std::string details;  // "totaliser:amount;..." of the day
+    // SHA-256 over this record's content and the previous record's hash
+    // (32 bytes; the memory writes it, core/chain.h computes it).
+    std::string hash;
 };
 
 // What an accepted command produced besides the state change.

@@ -1,14 +1,21 @@
 #include "core/store.h"
 
-#include <functional>
-
+#include <fcntl.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <variant>
 
+#include "core/chain.h"
 #include "core/clock.h"
+#include "core/codes.h"
 
 namespace fiscemu {
 
@@ -18,8 +25,10 @@ using Value = std::variant<int64_t, std::string>;
 using Row = std::vector<Value>;
 using Rows = std::map<int64_t, Row>;
 
-const int kSchemaVersion = 1;
-const int64_t kTraceKept = 50000;
+// 1: no hash chain (upgraded once at open); 2: each fiscal record chained.
+const int kSchemaVersion = 2;
+// The WAL is checkpointed (outside callers' calls) once it holds this much.
+const int64_t kCheckpointBytes = 256 * 1024;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -47,15 +56,18 @@ CREATE TABLE IF NOT EXISTS doc_payments(seq INTEGER PRIMARY KEY, position INTEGE
   amount INTEGER, condition INTEGER, omit INTEGER, cancelled INTEGER);
 CREATE TABLE IF NOT EXISTS fiscal_memory(z INTEGER PRIMARY KEY, ymd INTEGER, time INTEGER,
   coo INTEGER, cro INTEGER, gt INTEGER, gross INTEGER, cancellations INTEGER,
-  discounts INTEGER, surcharges INTEGER, net INTEGER, details TEXT);
+  discounts INTEGER, surcharges INTEGER, net INTEGER, details TEXT, hash BLOB);
 CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_update BEFORE UPDATE ON fiscal_memory
   BEGIN SELECT RAISE(ABORT, 'fiscal memory is append-only'); END;
 CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_delete BEFORE DELETE ON fiscal_memory
   BEGIN SELECT RAISE(ABORT, 'fiscal memory is append-only'); END;
 CREATE TABLE IF NOT EXISTS paper(id INTEGER PRIMARY KEY, time TEXT, station TEXT, coo INTEGER,
   line BLOB);
-CREATE TABLE IF NOT EXISTS trace(id INTEGER PRIMARY KEY, time TEXT, function TEXT, args TEXT,
-  result TEXT);
+)sql";
+
+const char* const kNoUpdateTrigger = R"sql(
+CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_update BEFORE UPDATE ON fiscal_memory
+  BEGIN SELECT RAISE(ABORT, 'fiscal memory is append-only'); END;
 )sql";
 
 struct TableDef {
@@ -326,56 +338,434 @@ std::string isoTime(int64_t epoch) {
     return buf;
 }
 
-std::unique_ptr<Store> Store::open(const std::string& path, std::string* error) {
+namespace {
+
+// A file-size limit (ulimit -f) must give the disk-full answer, not kill the
+// program: SIGXFSZ is ignored unless the program chose a handler of its own.
+void ignoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction old {};
+        if (sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+            signal(SIGXFSZ, SIG_IGN);
+    });
+}
+
+int codeOf(int rc, int systemErrno) {
+    switch (rc & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return kBusy;
+        case SQLITE_FULL:
+            return kDiskFull;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return kDamaged;
+        case SQLITE_IOERR:
+            if (systemErrno == ENOSPC || systemErrno == EFBIG)
+                return kDiskFull;
+            return kStorage;
+        default:
+            return kStorage;
+    }
+}
+
+sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code) {
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(path.c_str(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        if (error)
-            *error = std::string("cannot open ") + path + ": " + (db ? sqlite3_errmsg(db) : "?");
+        *error = "cannot open " + path + ": " + (db ? sqlite3_errmsg(db) : "?");
+        *code = codeOf(rc, db ? sqlite3_system_errno(db) : 0);
         sqlite3_close(db);
         return nullptr;
     }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, Store::kBusyMs);
+    return db;
+}
+
+void syncDirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+}  // namespace
+
+Store::Store(sqlite3* db, std::string path)
+    : db_(db), path_(std::move(path)), trace_(std::make_unique<TraceLog>(path_)) {}
+
+std::vector<std::string> Store::companionPaths() const {
+    return {path_,          path_ + "-wal",   path_ + "-shm", path_ + "-journal",
+            trace_->path(), trace_->oldPath()};
+}
+
+// A new memory is built whole under a private name and then linked in place,
+// which fails when a file appeared meanwhile: no process ever sees a
+// half-made memory, and an existing file is never overwritten.
+bool Store::createMemory(const std::string& path, std::string* error, int* code) {
+    std::string tmp = path + ".new.XXXXXX";
+    int fd = mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        *error = "cannot create " + path + ": " + std::strerror(errno);
+        *code = (errno == ENOSPC || errno == EFBIG) ? kDiskFull : kStorage;
+        return false;
+    }
+    fchmod(fd, 0644);
+    close(fd);
+    auto cleanup = [&] {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            unlink((tmp + suffix).c_str());
+    };
+    {
+        std::unique_ptr<Store> fresh;
+        sqlite3* db = openConnection(tmp, SQLITE_OPEN_READWRITE, error, code);
+        if (!db)
+            return cleanup(), false;
+        fresh.reset(new Store(db, tmp));
+        if (!fresh->exec("PRAGMA journal_mode=WAL") || !fresh->exec("PRAGMA synchronous=FULL") ||
+            !fresh->begin() || !fresh->createSchema() || !fresh->commit()) {
+            *error = "cannot create " + path + ": " + fresh->lastError();
+            *code = fresh->lastCode();
+            fresh.reset();
+            return cleanup(), false;
+        }
+    }  // closing the last connection moves everything into the file and syncs it
+    int rc = link(tmp.c_str(), path.c_str());
+    int linkErrno = errno;
+    cleanup();
+    if (rc != 0 && linkErrno != EEXIST) {
+        *error = "cannot create " + path + ": " + std::strerror(linkErrno);
+        *code = (linkErrno == ENOSPC || linkErrno == EFBIG) ? kDiskFull : kStorage;
+        return false;
+    }
+    syncDirectoryOf(path);
+    return true;
+}
+
+std::unique_ptr<Store> Store::open(const std::string& path, std::string* error, int* code) {
+    ignoreFileSizeSignal();
+    std::string err;
+    int c = kStorage;
+    auto failed = [&]() -> std::unique_ptr<Store> {
+        if (error)
+            *error = err;
+        if (code)
+            *code = c;
+        return nullptr;
+    };
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+        if (!createMemory(path, &err, &c))
+            return failed();
+        if (stat(path.c_str(), &st) != 0)
+            return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+    }
+    if (!S_ISREG(st.st_mode))
+        return c = kDamaged, err = path + " is not a printer memory (not a regular file)", failed();
+    if (st.st_size == 0)
+        return c = kDamaged, err = path + " is empty: it is not a printer memory", failed();
+    sqlite3* db = openConnection(path, SQLITE_OPEN_READWRITE, &err, &c);
+    if (!db)
+        return failed();
     std::unique_ptr<Store> store(new Store(db, path));
-    sqlite3_busy_timeout(db, 10000);
-    // WAL keeps readers (ecfsim, the program) apart from the writer; NORMAL
-    // synchronisation survives any process kill, a commit being one WAL append.
-    if (!store->exec("PRAGMA journal_mode=WAL") || !store->exec("PRAGMA synchronous=NORMAL") ||
-        !store->begin()) {
-        if (error)
-            *error = store->error_;
-        return nullptr;
-    }
-    if (!store->createSchema()) {
-        store->rollback();
-        if (error)
-            *error = store->error_;
-        return nullptr;
-    }
-    if (!store->commit()) {
-        if (error)
-            *error = store->error_;
-        return nullptr;
-    }
+    if (!store->checkMemory(&err, &c))
+        return failed();
     store->changedElsewhere();
     return store;
 }
 
+// Everything is checked before anything is written: a file that is not a
+// printer memory is left exactly as it was found.
+bool Store::checkMemory(std::string* error, int* code) {
+    auto failWith = [&](int c, const std::string& what) {
+        *code = c;
+        *error = path_ + ": " + what;
+        return false;
+    };
+    std::vector<std::string> problems = integrityProblems();
+    if (!problems.empty()) {
+        if (code_ == kBusy || code_ == kDiskFull || code_ == kStorage)
+            return failWith(code_, error_);
+        std::string all;
+        for (const std::string& p : problems)
+            all += (all.empty() ? "" : "; ") + p;
+        return failWith(kDamaged, "damaged (SQLite quick check): " + all);
+    }
+    int version = 0;
+    {
+        sqlite3_stmt* st = nullptr;
+        int rc =
+            sqlite3_prepare_v2(db_, "SELECT value FROM meta WHERE key='schema'", -1, &st, nullptr);
+        if (rc == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            version = sqlite3_column_int(st, 0);
+        else if (rc == SQLITE_OK)
+            rc = sqlite3_errcode(db_);
+        sqlite3_finalize(st);
+        int c = codeOf(rc, sqlite3_system_errno(db_));
+        if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE && c != kStorage)
+            return failWith(c, sqlite3_errmsg(db_));
+    }
+    if (version < 1 || version > kSchemaVersion)
+        return failWith(kDamaged,
+                        version > kSchemaVersion
+                            ? "written by a newer library (format " + std::to_string(version) + ")"
+                            : "not a printer memory (no format record)");
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL"))
+        return failWith(code_, error_);
+    if (version < 2 && !upgradeChain())
+        return failWith(code_, "cannot add the hash chain: " + error_);
+    problems = chainProblems();
+    if (!problems.empty()) {
+        std::string all;
+        for (const std::string& p : problems)
+            all += (all.empty() ? "" : "; ") + p;
+        return failWith(kDamaged, all);
+    }
+    return true;
+}
+
+std::vector<std::string> Store::integrityProblems() {
+    std::vector<std::string> out;
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(20)", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const unsigned char* t = sqlite3_column_text(st, 0);
+            std::string line = t ? reinterpret_cast<const char*>(t) : "";
+            if (line != "ok")
+                out.push_back(line);
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        setCode(rc);
+        error_ = sqlite3_errmsg(db_);
+        out.push_back(error_);
+    }
+    sqlite3_finalize(st);
+    if (out.empty())
+        code_ = kStorage;
+    return out;
+}
+
+std::vector<std::string> Store::chainProblems() {
+    return fiscemu::chainProblems(fiscalMemory(), chainHead());
+}
+
+// A memory written before the chain existed receives it once, in one
+// transaction, over its records as they are; the act is recorded in `meta`.
+bool Store::upgradeChain() {
+    if (!begin())
+        return false;
+    bool ok = true;
+    sqlite3_stmt* cols = prepare(
+        "SELECT COUNT(*) FROM pragma_table_info('fiscal_memory') "
+        "WHERE name='hash'");
+    bool hasColumn = cols && sqlite3_step(cols) == SQLITE_ROW && sqlite3_column_int(cols, 0) > 0;
+    if (cols)
+        sqlite3_reset(cols);
+    ok = cols != nullptr;
+    if (ok && !hasColumn)
+        ok = exec("ALTER TABLE fiscal_memory ADD COLUMN hash BLOB");
+    ok = ok && exec("DROP TRIGGER IF EXISTS fiscal_memory_no_update");
+    std::vector<FiscalRecord> records = ok ? fiscalMemory() : std::vector<FiscalRecord>{};
+    std::string previous = chainStart();
+    for (size_t i = 0; ok && i < records.size(); ++i) {
+        if (records[i].z != static_cast<int64_t>(i + 1)) {
+            error_ = "fiscal memory numbering has a gap at Z " + std::to_string(records[i].z);
+            code_ = kDamaged;
+            ok = false;
+            break;
+        }
+        std::string hash = chainHash(records[i], previous);
+        sqlite3_stmt* up = prepare("UPDATE fiscal_memory SET hash=? WHERE z=?");
+        ok = up != nullptr;
+        if (ok) {
+            sqlite3_bind_blob(up, 1, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(up, 2, records[i].z);
+            ok = sqlite3_step(up) == SQLITE_DONE || fail("fiscal memory hash");
+        }
+        previous = hash;
+    }
+    ok = ok && exec(kNoUpdateTrigger);
+    if (ok) {
+        sqlite3_stmt* m = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+        auto put = [&](const char* key, const std::string& value, bool blob) {
+            if (!m)
+                return false;
+            sqlite3_reset(m);
+            sqlite3_clear_bindings(m);
+            sqlite3_bind_text(m, 1, key, -1, SQLITE_TRANSIENT);
+            if (blob)
+                sqlite3_bind_blob(m, 2, value.data(), static_cast<int>(value.size()),
+                                  SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_text(m, 2, value.c_str(), -1, SQLITE_TRANSIENT);
+            return sqlite3_step(m) == SQLITE_DONE || fail("meta");
+        };
+        ok = put("fm_head", previous, true) &&
+             put("chain_upgrade",
+                 isoTime(wallNow()) + ": hash chain computed over " +
+                     std::to_string(records.size()) + " existing records",
+                 false) &&
+             put("schema", std::to_string(kSchemaVersion), false);
+    }
+    if (!ok) {
+        std::string e = error_;
+        int c = code_;
+        rollback();
+        error_ = e;
+        code_ = c;
+        return false;
+    }
+    return commit();
+}
+
+bool Store::backupTo(const std::string& dest) {
+    struct stat st {};
+    if (stat(dest.c_str(), &st) == 0) {
+        error_ = dest + " already exists";
+        code_ = kStorage;
+        return false;
+    }
+    sqlite3* out = nullptr;
+    int rc =
+        sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
+        if (!b) {
+            rc = sqlite3_errcode(out);
+        } else {
+            rc = sqlite3_backup_step(b, -1);
+            int end = sqlite3_backup_finish(b);
+            rc = rc == SQLITE_DONE ? end : rc;
+        }
+    }
+    if (rc != SQLITE_OK) {
+        error_ = "copy to " + dest + ": " + (out ? sqlite3_errmsg(out) : "?");
+        code_ = codeOf(rc, out ? sqlite3_system_errno(out) : 0);
+    }
+    sqlite3_close(out);
+    if (rc != SQLITE_OK) {
+        unlink(dest.c_str());
+        return false;
+    }
+    syncDirectoryOf(dest);
+    return true;
+}
+
+bool Store::copyDamaged(const std::string& path, const std::string& dest, std::string* error) {
+    auto copy = [&](const std::string& from, const std::string& to) {
+        int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            return errno == ENOENT && from != path;  // no WAL: nothing to copy
+        int outFd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        bool ok = outFd >= 0;
+        char buf[65536];
+        ssize_t n = 0;
+        while (ok && (n = read(in, buf, sizeof buf)) > 0)
+            ok = write(outFd, buf, static_cast<size_t>(n)) == n;
+        ok = ok && n == 0 && fsync(outFd) == 0;
+        close(in);
+        if (outFd >= 0)
+            close(outFd);
+        if (!ok)
+            *error = "copy of " + from + " to " + to + ": " + std::strerror(errno);
+        return ok;
+    };
+    if (!copy(path, dest) || !copy(path + "-wal", dest + "-wal"))
+        return false;
+    syncDirectoryOf(dest);
+    return true;
+}
+
+bool Store::discardFiles(const std::string& path, std::string* error) {
+    for (const char* suffix : {"-wal", "-shm", "-journal", ""}) {
+        std::string f = path + suffix;
+        if (unlink(f.c_str()) != 0 && errno != ENOENT) {
+            *error = "cannot remove " + f + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    syncDirectoryOf(path);
+    return true;
+}
+
+void Store::startCheckpointer() {
+    if (checkpointer_.joinable())
+        return;
+    exec("PRAGMA wal_autocheckpoint=0");
+    checkpointStop_ = false;
+    checkpointer_ = std::thread([this] { checkpointLoop(); });
+}
+
+void Store::stopCheckpointer() {
+    if (!checkpointer_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(checkpointMutex_);
+        checkpointStop_ = true;
+    }
+    checkpointWake_.notify_one();
+    checkpointer_.join();
+}
+
+// PASSIVE checkpoints take no lock a caller waits for: they copy what no
+// reader still needs and leave the rest for the next round.
+void Store::checkpointLoop() {
+    std::string err;
+    int code = 0;
+    sqlite3* db = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
+    if (!db)
+        return;
+    const std::string wal = path_ + "-wal";
+    std::unique_lock<std::mutex> lock(checkpointMutex_);
+    while (!checkpointStop_) {
+        checkpointWake_.wait_for(lock, std::chrono::seconds(1),
+                                 [this] { return checkpointStop_ || checkpointDue_; });
+        if (checkpointStop_)
+            break;
+        checkpointDue_ = false;
+        struct stat st {};
+        if (stat(wal.c_str(), &st) != 0 || st.st_size < kCheckpointBytes)
+            continue;
+        lock.unlock();
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+    }
+    lock.unlock();
+    sqlite3_close(db);
+}
+
 Store::~Store() {
+    stopCheckpointer();
     for (auto& [sql, st] : statements_)
         sqlite3_finalize(st);
     sqlite3_close(db_);
 }
 
+bool Store::setCode(int rc) {
+    code_ = codeOf(rc, sqlite3_system_errno(db_));
+    return false;
+}
+
 bool Store::fail(const std::string& what) {
+    setCode(sqlite3_extended_errcode(db_));
     error_ = what + ": " + sqlite3_errmsg(db_);
     return false;
 }
 
 bool Store::exec(const char* sql) {
     char* msg = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &msg) != SQLITE_OK) {
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &msg);
+    if (rc != SQLITE_OK) {
+        setCode(rc);
         error_ = msg ? msg : "sqlite error";
         sqlite3_free(msg);
         return false;
@@ -402,9 +792,33 @@ sqlite3_stmt* Store::prepare(const std::string& sql) {
 bool Store::begin() {
     return exec("BEGIN IMMEDIATE");
 }
+
+bool Store::beginRead() {
+    if (!exec("BEGIN"))
+        return false;
+    // The snapshot starts with the first read.
+    sqlite3_stmt* st = prepare("SELECT value FROM meta WHERE key='schema'");
+    if (!st)
+        return rollback(), false;
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        setCode(rc);
+        error_ = std::string("read: ") + sqlite3_errmsg(db_);
+        rollback();
+        return false;
+    }
+    return true;
+}
 bool Store::commit() {
-    if (exec("COMMIT"))
+    if (exec("COMMIT")) {
+        if (checkpointer_.joinable()) {
+            std::lock_guard<std::mutex> lock(checkpointMutex_);
+            checkpointDue_ = true;
+            checkpointWake_.notify_one();
+        }
         return true;
+    }
     std::string e = error_;
     exec("ROLLBACK");
     error_ = e;
@@ -714,9 +1128,13 @@ bool Store::appendPaper(const std::string& time, const std::vector<PaperLine>& l
 }
 
 bool Store::appendFiscalRecord(const FiscalRecord& r) {
+    std::string previous = chainHead();
+    if (previous.empty())
+        previous = chainStart();
+    std::string hash = chainHash(r, previous);
     sqlite3_stmt* st = prepare(
         "INSERT INTO fiscal_memory(z, ymd, time, coo, cro, gt, gross, cancellations, discounts, "
-        "surcharges, net, details) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
+        "surcharges, net, details, hash) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
     if (!st)
         return false;
     int64_t v[] = {r.z,     r.ymd,           r.time,      r.coo,        r.cro, r.gt,
@@ -724,33 +1142,30 @@ bool Store::appendFiscalRecord(const FiscalRecord& r) {
     for (int i = 0; i < 11; ++i)
         sqlite3_bind_int64(st, i + 1, v[i]);
     sqlite3_bind_text(st, 12, r.details.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_blob(st, 13, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(st) != SQLITE_DONE)
         return fail("fiscal memory");
-    return true;
+    sqlite3_stmt* head = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES('fm_head', ?)");
+    if (!head)
+        return false;
+    sqlite3_bind_blob(head, 1, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
+    return sqlite3_step(head) == SQLITE_DONE || fail("fiscal memory head");
+}
+
+std::string Store::chainHead() {
+    sqlite3_stmt* st = prepare("SELECT value FROM meta WHERE key='fm_head'");
+    if (!st)
+        return {};
+    std::string out;
+    if (sqlite3_step(st) == SQLITE_ROW)
+        out = S(columnValue(st, 0));
+    sqlite3_reset(st);
+    return out;
 }
 
 bool Store::appendTrace(const std::string& function, const std::string& args,
                         const std::string& result) {
-    sqlite3_stmt* st = prepare("INSERT INTO trace(time, function, args, result) VALUES(?,?,?,?)");
-    if (!st)
-        return false;
-    std::string t = pcTimeMillis();
-    sqlite3_bind_text(st, 1, t.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st, 2, function.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st, 3, args.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st, 4, result.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(st) != SQLITE_DONE)
-        return fail("trace");
-    int64_t id = sqlite3_last_insert_rowid(db_);
-    if (id % 1000 == 0) {
-        sqlite3_stmt* del = prepare("DELETE FROM trace WHERE id <= ?");
-        if (!del)
-            return false;
-        sqlite3_bind_int64(del, 1, id - kTraceKept);
-        if (sqlite3_step(del) != SQLITE_DONE)
-            return fail("trace pruning");
-    }
-    return true;
+    return trace_->append(pcTimeMillis(), function, args, result);
 }
 
 bool Store::setFault(const std::string& function, int code) {
@@ -817,24 +1232,14 @@ std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
 }
 
 std::vector<TraceRow> Store::trace(int64_t afterId, int64_t lastN) {
-    std::vector<TraceRow> out;
-    readRoll("trace", "id, time, function, args, result", afterId, lastN, [&out](sqlite3_stmt* st) {
-        TraceRow r;
-        r.id = sqlite3_column_int64(st, 0);
-        r.time = S(columnValue(st, 1));
-        r.function = S(columnValue(st, 2));
-        r.args = S(columnValue(st, 3));
-        r.result = S(columnValue(st, 4));
-        out.push_back(r);
-    });
-    return out;
+    return trace_->read(afterId, lastN);
 }
 
 std::vector<FiscalRecord> Store::fiscalMemory() {
     std::vector<FiscalRecord> out;
     sqlite3_stmt* st = prepare(
         "SELECT z, ymd, time, coo, cro, gt, gross, cancellations, discounts, surcharges, net, "
-        "details FROM fiscal_memory ORDER BY z");
+        "details, hash FROM fiscal_memory ORDER BY z");
     if (!st)
         return out;
     while (sqlite3_step(st) == SQLITE_ROW) {
@@ -844,6 +1249,8 @@ std::vector<FiscalRecord> Store::fiscalMemory() {
         for (int i = 0; i < 11; ++i)
             *f[i] = sqlite3_column_int64(st, i);
         r.details = S(columnValue(st, 11));
+        if (sqlite3_column_type(st, 12) != SQLITE_NULL)
+            r.hash = S(columnValue(st, 12));
         out.push_back(r);
     }
     sqlite3_reset(st);

@@ -2,15 +2,19 @@
 // difference, append-only fiscal memory, paper roll and call trace.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/printer.h"
 #include "core/state.h"
+#include "core/tracelog.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -25,26 +29,33 @@ struct PaperRow {
     std::string bytes;  // code page 850
 };
 
-struct TraceRow {
-    int64_t id = 0;
-    std::string time;  // PC time with milliseconds
-    std::string function, args, result;
-};
-
 class Store {
 public:
-    // Opens (creating if needed) the database file; a new file receives the
-    // factory state. Returns null and an explanation on failure.
-    static std::unique_ptr<Store> open(const std::string& path, std::string* error);
+    // Opens the memory file after checking it (SQLite's quick check, its
+    // format, the fiscal memory's hash chain); creates it with the factory
+    // state only where no file exists. Returns null, an explanation and a
+    // result code (40 to 43, core/codes.h) on failure: an existing file that
+    // is empty, damaged or not a printer memory is never used nor rewritten.
+    static std::unique_ptr<Store> open(const std::string& path, std::string* error,
+                                       int* code = nullptr);
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
 
     const std::string& path() const { return path_; }
     const std::string& lastError() const { return error_; }
+    // The result code of the last failure: 40 I/O, 41 damaged, 42 busy, 43 disk full.
+    int lastCode() const { return code_; }
 
-    // Write transaction (taken at once, so the state read inside it is current).
+    // The files that belong to the memory: the file itself, SQLite's
+    // companions and the trace files.
+    std::vector<std::string> companionPaths() const;
+
+    // Write transaction (taken at once, so the state read inside it is
+    // current); waits at most kBusyMs for another process's write lock.
     bool begin();
+    // Read transaction: a snapshot of everything committed, no write lock.
+    bool beginRead();
     bool commit();
     void rollback();
 
@@ -56,6 +67,7 @@ public:
     bool saveSettings(const Settings& before, const Settings& after);
     bool appendPaper(const std::string& time, const std::vector<PaperLine>& lines);
     bool appendFiscalRecord(const FiscalRecord& rec);
+    // The trace line of a call (written at once, outside any transaction).
     bool appendTrace(const std::string& function, const std::string& args,
                      const std::string& result);
     bool setFault(const std::string& function, int code);
@@ -66,13 +78,41 @@ public:
     std::vector<TraceRow> trace(int64_t afterId, int64_t lastN);
     std::vector<FiscalRecord> fiscalMemory();
     std::map<std::string, int> faults();
+    TraceLog& traceLog() { return *trace_; }
+
+    // Checks of a memory: SQLite's quick check and the fiscal memory's chain
+    // (records in order, hashes, the newest record's hash kept apart).
+    std::vector<std::string> integrityProblems();
+    std::vector<std::string> chainProblems();
+    // The hash of the newest fiscal memory record as kept apart (empty when none).
+    std::string chainHead();
 
     // Wipes everything and writes the factory state (inside a transaction).
     bool resetToFactory(int64_t now);
 
+    // A consistent copy of the whole memory, as committed now, in a new file.
+    bool backupTo(const std::string& dest);
+    // For a memory that cannot be opened: copies its file (and its WAL, as
+    // dest + "-wal") byte for byte, then removes the memory's files so a new
+    // one can be made. Never used on a memory that opens.
+    static bool copyDamaged(const std::string& path, const std::string& dest, std::string* error);
+    static bool discardFiles(const std::string& path, std::string* error);
+
+    // Runs WAL checkpoints on a thread of its own (with its own connection),
+    // so they never land inside a caller's call; stops with the store.
+    void startCheckpointer();
+
+    static constexpr int kBusyMs = 2000;
+
 private:
-    explicit Store(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+    Store(sqlite3* db, std::string path);
     bool exec(const char* sql);
+    bool setCode(int rc);
+    static bool createMemory(const std::string& path, std::string* error, int* code);
+    bool checkMemory(std::string* error, int* code);
+    bool upgradeChain();
+    void checkpointLoop();
+    void stopCheckpointer();
     sqlite3_stmt* prepare(const std::string& sql);
     bool readRoll(const std::string& table, const std::string& columns, int64_t afterId,
                   int64_t lastN, const std::function<void(sqlite3_stmt*)>& readRow);
@@ -85,8 +125,15 @@ private:
     sqlite3* db_;
     std::string path_;
     std::string error_;
+    int code_ = 40;
     std::map<std::string, sqlite3_stmt*> statements_;
     int64_t dataVersion_ = -1;
+    std::unique_ptr<TraceLog> trace_;
+
+    std::thread checkpointer_;
+    std::mutex checkpointMutex_;
+    std::condition_variable checkpointWake_;
+    bool checkpointStop_ = false, checkpointDue_ = false;
 };
 
 // "YYYY-MM-DD HH:MM:SS" of an epoch second, local time.

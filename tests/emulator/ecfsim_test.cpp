@@ -322,9 +322,104 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
     ASSERT_EQ(j.size(), tool().store().trace(0, 0).size());
     const Json& lastCall = j[j.size() - 1];
     EXPECT_EQ(lastCall["function"].text, "ecfImpLinha");
-    EXPECT_EQ(lastCall["args"].text, "\"a \\x22b\\x22\"");
-    EXPECT_EQ(lastCall["result"].text, "12");
+    ASSERT_EQ(lastCall["args"].kind, Json::Array);
+    ASSERT_EQ(lastCall["args"].size(), 1u);
+    EXPECT_EQ(lastCall["args"][0].kind, Json::String);
+    EXPECT_EQ(lastCall["args"][0].text, "a \\x22b\\x22");  // bytes escaped as in the text form
+    EXPECT_EQ(lastCall["result"].kind, Json::Integer);
+    EXPECT_EQ(lastCall["result"].integer, 12);
     EXPECT_EQ(j[0]["function"].text, "ChangePort");
+}
+
+TEST_F(Ecfsim, TraceJsonGivesTypedArgumentsAndResultsWithTheirMeaning) {
+    ASSERT_EQ(ecfLineFeed(1, 8), 0);
+    EXPECT_EQ(ecfImpLinha(nullptr), 1);
+    int32_t kind = 2;  // only 1 is a valid kind
+    EXPECT_EQ(std::string(ecfStatusCupom(&kind)).substr(0, 9), "Erro: 002");
+    EXPECT_EQ(std::string(ecfStatusImp()).substr(2, 3), "000");
+    ASSERT_EQ(ecfsim({"fail", "ecfStatusImp", "40"}).code, 0);
+    EXPECT_EQ(std::string(ecfStatusImp()), "Erro: 040 Falha simulada");
+    const std::string longLine(300, 'x');
+    EXPECT_NE(ecfImpLinha((longLine + ", \"y\"").c_str()), 0);
+
+    Outcome r = ecfsim({"trace", "--json", "--last", "6"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    Json j = JsonReader::parse(r.out);
+    ASSERT_EQ(j.size(), 6u);
+
+    const Json& feed = j[0];
+    EXPECT_EQ(feed["function"].text, "ecfLineFeed");
+    ASSERT_EQ(feed["args"].size(), 2u);
+    EXPECT_EQ(feed["args"][0].kind, Json::Integer);
+    EXPECT_EQ(feed["args"][0].integer, 1);
+    EXPECT_EQ(feed["args"][1].integer, 8);
+    EXPECT_EQ(feed["result"].kind, Json::Integer);
+    EXPECT_EQ(feed["result"].integer, 0);
+    EXPECT_EQ(feed["code"].integer, 0);
+    EXPECT_EQ(feed["meaning"].text, "Sucesso");
+
+    const Json& nullLine = j[1];
+    ASSERT_EQ(nullLine["args"].size(), 1u);
+    EXPECT_EQ(nullLine["args"][0].kind, Json::Null);
+    EXPECT_EQ(nullLine["code"].integer, 1);
+    EXPECT_EQ(nullLine["meaning"].text, "Parametro invalido");
+
+    const Json& coupon = j[2];
+    ASSERT_EQ(coupon["args"].size(), 1u);
+    EXPECT_EQ(coupon["args"][0]["pointer"].integer, 2);
+    EXPECT_EQ(coupon["result"].kind, Json::String);
+    EXPECT_EQ(coupon["result"].text.substr(0, 6), "Erro: ");
+    EXPECT_EQ(coupon["code"].integer, 2);
+    EXPECT_EQ(coupon["meaning"].text, "Valor fora da faixa");
+
+    const Json& status = j[3];
+    EXPECT_EQ(status["args"].kind, Json::Array);
+    EXPECT_EQ(status["args"].size(), 0u);
+    EXPECT_EQ(status["result"].kind, Json::String);
+    EXPECT_EQ(status["result"].text.substr(2, 3), "000");  // the reply text, unquoted
+    EXPECT_EQ(status["code"].integer, 0);
+
+    const Json& simulated = j[4];
+    EXPECT_EQ(simulated["result"].text, "Erro: 040 Falha simulada");
+    EXPECT_EQ(simulated["code"].integer, 40);
+    EXPECT_EQ(simulated["meaning"].text, "Erro na memoria do ECF");
+
+    // A text the trace cut keeps its first bytes and its full length; a quote
+    // and comma inside it do not split the list.
+    const Json& cut = j[5];
+    ASSERT_EQ(cut["args"].size(), 1u);
+    EXPECT_EQ(cut["args"][0]["text"].text, longLine.substr(0, 256));
+    EXPECT_EQ(cut["args"][0]["bytes"].integer, 305);
+}
+
+TEST_F(Ecfsim, TraceJsonArgumentsKeepCommasAndQuotesInsideTexts) {
+    EXPECT_EQ(ecfImpLinha("1, 2, \"3\""), 12);
+    Json j = JsonReader::parse(ecfsim({"trace", "--json", "--last", "1"}).out);
+    ASSERT_EQ(j.size(), 1u);
+    ASSERT_EQ(j[0]["args"].size(), 1u);
+    EXPECT_EQ(j[0]["args"][0].text, "1, 2, \\x223\\x22");
+}
+
+TEST_F(Ecfsim, VersionIsTheProjectVersion) {
+    Outcome r = ecfsim({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "ecfsim " BANCADA_VERSION "\n");
+    EXPECT_TRUE(r.err.empty());
+    // Needs no memory, and says so before anything else.
+    EXPECT_EQ(ecfsim({"--version", "--db", "nenhuma/pasta.db", "status"}).out, r.out);
+}
+
+TEST_F(Ecfsim, OptionsMayFollowTheCommand) {
+    ASSERT_EQ(ecfsim({"set", "paper", "low", "--db", "outra.db"}).code, 0);
+    Outcome r = ecfsim({"status", "--json", "--db=outra.db"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(JsonReader::parse(r.out)["settings"]["paper"].text, "low");
+    EXPECT_EQ(ecfsim({"paper", "--db", "outra.db", "-f", "--help"}).out,
+              ecfsim({"help", "paper"}).out);
+    // A value that starts like an option is still the value of set.
+    Outcome negative = ecfsim({"set", "latency", "-5"});
+    EXPECT_EQ(negative.code, 2);
+    EXPECT_TRUE(contains(negative.err, "valor inválido para latency: '-5'")) << negative.err;
 }
 
 TEST_F(Ecfsim, MemoryListsTheZReductions) {

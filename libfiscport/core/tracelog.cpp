@@ -1,0 +1,244 @@
+#include "core/tracelog.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace fiscemu {
+
+namespace {
+
+const char kHeader[] = "#trace base=";
+
+// The base id written in a trace file's first line, and where the rows start.
+bool readHeader(int fd, int64_t* base, int64_t* rowsAt) {
+    char buf[64];
+    ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
+    if (n <= 0)
+        return false;
+    buf[n] = 0;
+    if (std::strncmp(buf, kHeader, sizeof kHeader - 1) != 0)
+        return false;
+    char* end = nullptr;
+    long long b = std::strtoll(buf + sizeof kHeader - 1, &end, 10);
+    if (!end || *end != '\n')
+        return false;
+    *base = b;
+    *rowsAt = end - buf + 1;
+    return true;
+}
+
+bool writeAll(int fd, const std::string& s) {
+    size_t done = 0;
+    while (done < s.size()) {
+        ssize_t n = write(fd, s.data() + done, s.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A new trace file with its header, under a private name next to `path`.
+std::string makeFile(const std::string& path, int64_t base) {
+    std::string tmpl = path + ".new.XXXXXX";
+    int fd = mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    fchmod(fd, 0644);
+    bool ok = writeAll(fd, kHeader + std::to_string(base) + "\n");
+    close(fd);
+    if (!ok) {
+        unlink(tmpl.c_str());
+        return {};
+    }
+    return tmpl;
+}
+
+// The id the next file continues from: the end of the old one, if any.
+int64_t baseAfter(const std::string& oldPath) {
+    int fd = open(oldPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    int64_t base = 0, rowsAt = 0;
+    struct stat st {};
+    int64_t next = 0;
+    if (readHeader(fd, &base, &rowsAt) && fstat(fd, &st) == 0)
+        next = base + st.st_size - rowsAt;
+    close(fd);
+    return next;
+}
+
+std::string clean(std::string s) {
+    for (char& c : s)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return s;
+}
+
+bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* out) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int64_t base = 0, rowsAt = 0;
+    struct stat st {};
+    if (!readHeader(fd, &base, &rowsAt) || fstat(fd, &st) != 0) {
+        close(fd);
+        return false;
+    }
+    // A row's id is base + 1 + its offset after the header.
+    int64_t size = st.st_size;
+    if (afterId >= base + size - rowsAt) {
+        close(fd);
+        return true;
+    }
+    // Start at the row whose id is afterId (or the first row) and skip it.
+    int64_t from = rowsAt;
+    bool skipFirst = false;
+    if (afterId > base) {
+        from = afterId - base - 1 + rowsAt;
+        skipFirst = true;
+    }
+    std::string data(static_cast<size_t>(size - from), '\0');
+    ssize_t n = pread(fd, data.data(), data.size(), from);
+    close(fd);
+    if (n < 0)
+        return false;
+    data.resize(static_cast<size_t>(n));
+    size_t pos = 0;
+    if (skipFirst) {
+        size_t nl = data.find('\n');
+        if (nl == std::string::npos)
+            return true;
+        pos = nl + 1;
+    }
+    while (pos < data.size()) {
+        size_t nl = data.find('\n', pos);
+        if (nl == std::string::npos)
+            break;  // a row still being written
+        std::string line = data.substr(pos, nl - pos);
+        TraceRow r;
+        r.id = base + 1 + from - rowsAt + static_cast<int64_t>(pos);
+        size_t t1 = line.find('\t');
+        size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
+        size_t t3 = t2 == std::string::npos ? t2 : line.find('\t', t2 + 1);
+        if (t3 != std::string::npos && r.id > afterId) {
+            r.time = line.substr(0, t1);
+            r.function = line.substr(t1 + 1, t2 - t1 - 1);
+            r.args = line.substr(t2 + 1, t3 - t2 - 1);
+            r.result = line.substr(t3 + 1);
+            out->push_back(std::move(r));
+        }
+        pos = nl + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+TraceLog::TraceLog(std::string memoryPath) : path_(std::move(memoryPath) + "-trace") {}
+
+TraceLog::~TraceLog() {
+    closeFd();
+}
+
+void TraceLog::closeFd() {
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+}
+
+bool TraceLog::openCurrent() {
+    closeFd();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd = open(path_.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            // Created whole under another name, then linked in: a reader or
+            // another writer never sees a file without its header.
+            std::string tmp = makeFile(path_, baseAfter(oldPath()));
+            if (tmp.empty())
+                return false;
+            int rc = link(tmp.c_str(), path_.c_str());
+            unlink(tmp.c_str());
+            if (rc != 0 && errno != EEXIST)
+                return false;
+            continue;
+        }
+        if (fd < 0)
+            return false;
+        int64_t rowsAt = 0;
+        struct stat st {};
+        if (!readHeader(fd, &base_, &rowsAt) || fstat(fd, &st) != 0) {
+            close(fd);
+            return false;
+        }
+        fd_ = fd;
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
+        return true;
+    }
+    return false;
+}
+
+void TraceLog::rotate(int64_t size) {
+    (void)size;
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0)
+        return;  // another process is rotating it
+    struct stat st {};
+    if (stat(path_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_)
+        std::rename(path_.c_str(), oldPath().c_str());
+    flock(fd_, LOCK_UN);
+    closeFd();
+}
+
+bool TraceLog::append(const std::string& time, const std::string& function, const std::string& args,
+                      const std::string& result) {
+    struct stat st {};
+    // Follow a rotation or a restart made by another process.
+    if (fd_ >= 0 && (stat(path_.c_str(), &st) != 0 || st.st_dev != dev_ || st.st_ino != ino_))
+        closeFd();
+    if (fd_ < 0 && !openCurrent())
+        return false;
+    if (fstat(fd_, &st) == 0 && st.st_size >= kRotateBytes) {
+        rotate(st.st_size);
+        if (fd_ < 0 && !openCurrent())
+            return false;
+    }
+    std::string line =
+        clean(time) + "\t" + clean(function) + "\t" + clean(args) + "\t" + clean(result) + "\n";
+    // One write: concurrent appenders never interleave within a row.
+    ssize_t n = write(fd_, line.data(), line.size());
+    return n == static_cast<ssize_t>(line.size());
+}
+
+std::vector<TraceRow> TraceLog::read(int64_t afterId, int64_t lastN) const {
+    std::vector<TraceRow> rows;
+    readFile(oldPath(), afterId, &rows);
+    readFile(path_, afterId, &rows);
+    if (lastN > 0 && static_cast<int64_t>(rows.size()) > lastN)
+        rows.erase(rows.begin(), rows.end() - lastN);
+    return rows;
+}
+
+bool TraceLog::restart() {
+    std::string tmp = makeFile(path_, 0);
+    if (tmp.empty())
+        return false;
+    if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
+        unlink(tmp.c_str());
+        return false;
+    }
+    unlink(oldPath().c_str());
+    closeFd();
+    return true;
+}
+
+}  // namespace fiscemu

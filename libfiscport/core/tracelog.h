@@ -1,0 +1,60 @@
+// The call trace: an append-only text file beside the memory ("<memory>-trace"),
+// one line per call, written with one O_APPEND write and never synced, so that
+// tracing a call neither takes the memory's write lock nor waits on the disk.
+//
+// A row's id is the trace's base (written in the file's first line) plus one
+// plus the row's byte offset after that line: ids only grow, across processes, and a
+// reader that remembers the last id it showed reads on from there. When the
+// file passes kRotateBytes it becomes "<memory>-trace.old" (replacing the
+// previous one) and a new file continues the ids; a reset starts over from 0.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fiscemu {
+
+struct TraceRow {
+    int64_t id = 0;
+    std::string time;  // PC time with milliseconds
+    std::string function, args, result;
+};
+
+class TraceLog {
+public:
+    static constexpr int64_t kRotateBytes = 4 * 1024 * 1024;
+
+    explicit TraceLog(std::string memoryPath);
+    ~TraceLog();
+    TraceLog(const TraceLog&) = delete;
+    TraceLog& operator=(const TraceLog&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string oldPath() const { return path_ + ".old"; }
+
+    // Appends one row; a failure (disk full, no permission) loses the row
+    // and nothing else.
+    bool append(const std::string& time, const std::string& function, const std::string& args,
+                const std::string& result);
+    // Rows with an id above afterId, oldest first; with lastN > 0 only the
+    // newest lastN of them.
+    std::vector<TraceRow> read(int64_t afterId, int64_t lastN) const;
+    // Starts an empty trace (ids from 0 again) and drops the old file.
+    bool restart();
+
+private:
+    bool openCurrent();
+    void rotate(int64_t size);
+    void closeFd();
+
+    std::string path_;
+    int fd_ = -1;
+    int64_t base_ = 0;
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
+};
+
+}  // namespace fiscemu
