@@ -52,10 +52,11 @@ std::string currentPath() {
 struct FileIdentity {
     dev_t dev = 0;
     ino_t ino = 0;
-    off_t size = -1;
-    int64_t mtimeNs = 0;
+    off_t size = -1, walSize = -1;
+    int64_t mtimeNs = 0, walMtimeNs = 0;
     bool operator==(const FileIdentity& o) const {
-        return dev == o.dev && ino == o.ino && size == o.size && mtimeNs == o.mtimeNs;
+        return dev == o.dev && ino == o.ino && size == o.size && mtimeNs == o.mtimeNs &&
+               walSize == o.walSize && walMtimeNs == o.walMtimeNs;
     }
 };
 
@@ -67,6 +68,10 @@ FileIdentity identityOf(const std::string& path) {
         id.ino = st.st_ino;
         id.size = st.st_size;
         id.mtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    }
+    if (stat((path + "-wal").c_str(), &st) == 0) {
+        id.walSize = st.st_size;
+        id.walMtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
     }
     return id;
 }

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -491,7 +493,7 @@ bool Store::checkMemory(std::string* error, int* code) {
     };
     std::vector<std::string> problems = integrityProblems();
     if (!problems.empty()) {
-        if (code_ == kBusy || code_ == kDiskFull || code_ == kStorage)
+        if (code_ != kDamaged)
             return failWith(code_, error_);
         std::string all;
         for (const std::string& p : problems)
@@ -543,14 +545,14 @@ std::vector<std::string> Store::integrityProblems() {
                 out.push_back(line);
         }
     }
+    // The check found damage (41), or could not run (busy, I/O: its own code).
+    code_ = out.empty() ? kStorage : kDamaged;
     if (rc != SQLITE_DONE) {
         setCode(rc);
         error_ = sqlite3_errmsg(db_);
         out.push_back(error_);
     }
     sqlite3_finalize(st);
-    if (out.empty())
-        code_ = kStorage;
     return out;
 }
 
@@ -750,8 +752,34 @@ Store::~Store() {
     sqlite3_close(db_);
 }
 
+// SQLite reports a write refused for lack of room (ENOSPC, EFBIG) as a plain
+// write error and its errno does not survive the rollback that follows: a
+// write error while the folder has under 1 MiB free, or while a file-size
+// limit is within 1 MiB of one of the memory's files, is the disk being full.
+bool Store::nearSpaceLimits() const {
+    const int64_t margin = 1024 * 1024;
+    size_t slash = path_.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    struct statvfs fs {};
+    if (statvfs(dir.c_str(), &fs) == 0 &&
+        static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) < margin)
+        return true;
+    struct rlimit lim {};
+    if (getrlimit(RLIMIT_FSIZE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY)
+        return false;
+    for (const std::string& f : {path_, path_ + "-wal", path_ + "-journal"}) {
+        struct stat st {};
+        if (stat(f.c_str(), &st) == 0 &&
+            static_cast<int64_t>(st.st_size) + margin >= static_cast<int64_t>(lim.rlim_cur))
+            return true;
+    }
+    return false;
+}
+
 bool Store::setCode(int rc) {
     code_ = codeOf(rc, sqlite3_system_errno(db_));
+    if (code_ == kStorage && (rc & 0xFF) == SQLITE_IOERR && nearSpaceLimits())
+        code_ = kDiskFull;
     return false;
 }
 
@@ -819,13 +847,22 @@ bool Store::commit() {
         }
         return true;
     }
-    std::string e = error_;
-    exec("ROLLBACK");
-    error_ = e;
+    rollback();
     return false;
 }
+
+// Keeps the failure that led here: a rollback of a transaction SQLite already
+// ended must not turn a disk-full or busy answer into another one.
 void Store::rollback() {
-    exec("ROLLBACK");
+    // A statement left mid-way (a failed step) would keep the snapshot alive.
+    for (auto& [sql, st] : statements_)
+        sqlite3_reset(st);
+    std::string e = error_;
+    int c = code_;
+    if (sqlite3_get_autocommit(db_) == 0)
+        exec("ROLLBACK");
+    error_ = e;
+    code_ = c;
 }
 
 bool Store::changedElsewhere() {
@@ -922,12 +959,31 @@ bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after,
     struct Part {
         const TableDef* def;
         Rows (*rows)(const PrinterState&);
+        bool (*same)(const PrinterState&, const PrinterState&);
     };
-    static const Part parts[] = {{&kTaxTable, taxRows},         {&kPayTable, payRows},
-                                 {&kVoucherTable, voucherRows}, {&kUserTable, userRows},
-                                 {&kTotalsTable, totalRows},    {&kPendingTable, pendingRows},
-                                 {&kItemTable, itemRows},       {&kPaymentTable, paymentRows}};
+    // A table whose data did not change is not even turned into rows: a
+    // call writes what it changed and compares only that.
+    static const Part parts[] = {
+        {&kTaxTable, taxRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.rates == b.rates; }},
+        {&kPayTable, payRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.payTypes == b.payTypes; }},
+        {&kVoucherTable, voucherRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.vouchers == b.vouchers; }},
+        {&kUserTable, userRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.users == b.users; }},
+        {&kTotalsTable, totalRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.totals == b.totals; }},
+        {&kPendingTable, pendingRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.pending == b.pending; }},
+        {&kItemTable, itemRows,
+         [](const PrinterState& a, const PrinterState& b) { return a.doc.items == b.doc.items; }},
+        {&kPaymentTable, paymentRows, [](const PrinterState& a, const PrinterState& b) {
+             return a.doc.payments == b.doc.payments;
+         }}};
     for (const Part& p : parts) {
+        if (!full && p.same(before, after))
+            continue;
         Rows b = full ? Rows{} : p.rows(before);
         if (!writeRows(db_, statements_, *p.def, b, p.rows(after), full, &error_))
             return false;

@@ -108,6 +108,7 @@ private:
     Store(sqlite3* db, std::string path);
     bool exec(const char* sql);
     bool setCode(int rc);
+    bool nearSpaceLimits() const;
     static bool createMemory(const std::string& path, std::string* error, int* code);
     bool checkMemory(std::string* error, int* code);
     bool upgradeChain();

@@ -5,6 +5,8 @@
 //   loop SEED     sells, pays, cancels, reads and reduces at random until
 //                 killed; prints "B n FUNCTION" before and "E n rc" after
 //                 every call; ends with 4 once the day is closed by a Z
+//   fill          prints free lines in a non-fiscal coupon until a call fails;
+//                 prints "OK n" (lines printed), "RC code" and "S status reply"
 #include <unistd.h>
 
 #include <cstdio>
@@ -142,6 +144,18 @@ int main(int argc, char** argv) {
         if (ecfPagamento(0, "00", "100000", 0) != 0)
             return 1;
         return ecfFimTrans("OPERADOR") == 0 ? 0 : 1;
+    }
+    if (mode == "fill") {
+        if (ecfImpCab(0) != 0 || ecfInicCupomNFiscal(1) != 0)
+            return 1;
+        int ok = 0;
+        int32_t rc = 0;
+        while (ok < 100000 && (rc = ecfImpLinha("Linha para encher o disco da impressora")) == 0)
+            ++ok;
+        say("OK " + std::to_string(ok));
+        say("RC " + std::to_string(rc));
+        say(std::string("S ") + ecfStatusImp());
+        return 0;
     }
     if (mode == "loop" && argc > 2)
         return loop(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)));
