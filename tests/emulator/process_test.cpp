@@ -119,13 +119,15 @@ WriterLog readLog(const std::string& output, int itemsBefore) {
     return log;
 }
 
-// Starts ecfsim with its arguments; returns its process id.
-pid_t startTool(const std::vector<std::string>& args) {
+// Starts ecfsim with its arguments, its messages going to `log`; returns
+// its process id.
+pid_t startTool(const std::vector<std::string>& args, const std::string& log = "/dev/null") {
     pid_t pid = fork();
     if (pid == 0) {
         int null = open("/dev/null", O_WRONLY);
+        int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(null, 1);
-        dup2(null, 2);
+        dup2(out >= 0 ? out : null, 2);
         std::vector<std::string> copy = args;
         std::vector<char*> argv;
         std::string prog = ECFSIM_EXE;
@@ -158,12 +160,14 @@ TEST_F(Processes, KilledWriterLeavesAConsistentMemory) {
     for (int round = 0; done < kills && round < 3 * kills; ++round) {
         int ms = std::uniform_int_distribution<int>(5, 80)(rng);
         // Another writer alongside: ecfsim changes a setting while the program sells.
-        pid_t setter = startTool({"set", "paper", "ok", "drawer", "closed"});
+        pid_t setter =
+            startTool({"set", "paper", "ok", "drawer", "closed"}, dir_->path() + "/set.log");
         WriterRun r = runWriter({"loop", std::to_string(rng())}, ms);
         int setStatus = 0;
         waitpid(setter, &setStatus, 0);
         EXPECT_TRUE(WIFEXITED(setStatus) && WEXITSTATUS(setStatus) == 0)
-            << "round " << round << ": ecfsim set failed alongside the writer";
+            << "round " << round << ": ecfsim set failed alongside the writer ("
+            << WEXITSTATUS(setStatus) << "): " << readFile(dir_->path() + "/set.log");
         WriterLog log = readLog(r.output, itemsOpen);
         if (WIFEXITED(r.status) && WEXITSTATUS(r.status) == 4) {
             // The writer closed the day with a Z before it was killed.
