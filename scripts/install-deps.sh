@@ -11,6 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
     xvfb openbox x11-utils
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()
