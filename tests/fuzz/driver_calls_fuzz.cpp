@@ -138,12 +138,18 @@ void checkGrandTotal() {
 
 void checkMemory() {
     std::string error;
-    auto device = fiscemu::Device::open(memoryPath(gMemory), &error);
-    if (!device)
-        return;  // a memory the library refuses is its own business; it said so
-    std::vector<std::string> problems = device->consistencyProblems();
+    int code = 0;
+    auto device = fiscemu::Device::open(memoryPath(gMemory), &error, &code);
+    if (!device) {
+        // Calls alone must never damage the memory.
+        if (code == 41)
+            fail("memory damaged: " + error);
+        return;
+    }
+    // SQLite's quick check, the totals' consistency, the fiscal memory's chain.
+    std::vector<std::string> problems = device->verify();
     if (!problems.empty())
-        fail("memory inconsistent: " + problems.front());
+        fail("memory fails its checks: " + problems.front());
 }
 
 void callOne(int function, Args& a) {
