@@ -356,7 +356,7 @@ Result resetMemory(const std::string& path) {
         r.error = e;
         return r;
     };
-    if (!fileExists(path)) {
+    if (!fileExists(path) && !fileExists(path + "-wal")) {
         std::string error;
         auto dev = openMemory(path, true, &error);
         if (!dev)

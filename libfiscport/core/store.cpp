@@ -464,6 +464,14 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string* error, 
     if (stat(path.c_str(), &st) != 0) {
         if (errno != ENOENT)
             return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+        // A WAL without its memory is a memory whose file was lost: a new file
+        // beside it would take in the old WAL's pages.
+        struct stat wal {};
+        if (stat((path + "-wal").c_str(), &wal) == 0)
+            return c = kDamaged,
+                   err = path + " is missing but its " + path +
+                         "-wal remains: the memory's file was lost or moved",
+                   failed();
         if (!createMemory(path, &err, &c))
             return failed();
         if (stat(path.c_str(), &st) != 0)
@@ -666,7 +674,7 @@ bool Store::copyDamaged(const std::string& path, const std::string& dest, std::s
     auto copy = [&](const std::string& from, const std::string& to) {
         int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
-            return errno == ENOENT && from != path;  // no WAL: nothing to copy
+            return errno == ENOENT;  // nothing of that name to keep
         int outFd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         bool ok = outFd >= 0;
         char buf[65536];
@@ -681,6 +689,11 @@ bool Store::copyDamaged(const std::string& path, const std::string& dest, std::s
             *error = "copy of " + from + " to " + to + ": " + std::strerror(errno);
         return ok;
     };
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 && stat((path + "-wal").c_str(), &st) != 0) {
+        *error = path + ": nothing to copy";
+        return false;
+    }
     if (!copy(path, dest) || !copy(path + "-wal", dest + "-wal"))
         return false;
     syncDirectoryOf(dest);

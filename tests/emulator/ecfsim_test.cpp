@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/chain.h"
 #include "driver_support.h"
 #include "json_value.h"
 
@@ -577,6 +579,104 @@ TEST_F(Ecfsim, ResetNeedsYesThenRestoresTheFactoryState) {
     EXPECT_TRUE(tool().store().fiscalMemory().empty());
     ASSERT_EQ(ecfImpCab(0), 0);
     EXPECT_EQ(tool().state().s.coo, 1);
+}
+
+// ---------------------------------------------------------------- the memory's health
+
+// The backup file a reset names on its output.
+std::string backupNamed(const Outcome& r) {
+    const std::string tag = "cópia da memória anterior: ";
+    size_t at = r.out.find(tag);
+    if (at == std::string::npos)
+        return "";
+    size_t end = r.out.find('\n', at);
+    return r.out.substr(at + tag.size(), end - at - tag.size());
+}
+
+TEST_F(Ecfsim, ResetKeepsAConsistentCopyOfTheOldMemory) {
+    sellTwoItems();
+    Outcome r = ecfsim({"reset", "--yes"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::string backup = backupNamed(r);
+    ASSERT_FALSE(backup.empty()) << r.out;
+    EXPECT_EQ(backup.rfind(dir_->db() + ".bak-", 0), 0u) << backup;
+    EXPECT_EQ(stateNow(), 0);
+    std::string error;
+    auto old = fiscemu::Device::open(backup, &error);
+    ASSERT_TRUE(old) << error;
+    EXPECT_EQ(old->stateCode(), 65);
+    EXPECT_EQ(old->state().doc.items.size(), 2u);
+    EXPECT_TRUE(old->verify().empty());
+    // A second reset keeps a second copy, never over the first.
+    Outcome again = ecfsim({"reset", "--yes"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(backupNamed(again), backup);
+    EXPECT_EQ(fiscemu::Device::open(backup, &error)->state().doc.items.size(), 2u);
+}
+
+TEST_F(Ecfsim, ADamagedMemoryIsDiagnosedKeptAsItWasAndStartedAfresh) {
+    const std::string junk(6000, 'j');
+    {
+        std::ofstream f("lixo.db", std::ios::binary);
+        f << junk;
+    }
+    Outcome status = ecfsim({"--db", "lixo.db", "status"});
+    EXPECT_EQ(status.code, 1);
+    EXPECT_TRUE(contains(status.err, "memória danificada (código 41)")) << status.err;
+    EXPECT_TRUE(contains(status.err, "lixo.db"));
+    EXPECT_TRUE(contains(status.err, "ecfsim reset --yes"));
+    Outcome verify = ecfsim({"--db", "lixo.db", "verify"});
+    EXPECT_EQ(verify.code, 1);
+    EXPECT_TRUE(contains(verify.err, "código 41")) << verify.err;
+    EXPECT_EQ(slurp("lixo.db"), junk);  // neither command touched it
+
+    Outcome reset = ecfsim({"--db", "lixo.db", "reset", "--yes"});
+    ASSERT_EQ(reset.code, 0) << reset.err;
+    std::string backup = backupNamed(reset);
+    ASSERT_FALSE(backup.empty()) << reset.out;
+    EXPECT_EQ(slurp(backup), junk);
+    Outcome sound = ecfsim({"--db", "lixo.db", "verify"});
+    EXPECT_EQ(sound.code, 0) << sound.err;
+    EXPECT_TRUE(contains(sound.out, "memória íntegra"));
+
+    // A WAL left without its memory file is kept too, then set aside.
+    {
+        std::ofstream f("perdida.db-wal", std::ios::binary);
+        f << junk;
+    }
+    EXPECT_EQ(ecfsim({"--db", "perdida.db", "status"}).code, 1);
+    Outcome lost = ecfsim({"--db", "perdida.db", "reset", "--yes"});
+    ASSERT_EQ(lost.code, 0) << lost.err;
+    EXPECT_EQ(slurp(backupNamed(lost) + "-wal"), junk);
+    EXPECT_EQ(ecfsim({"--db", "perdida.db", "verify"}).code, 0);
+}
+
+TEST_F(Ecfsim, VerifyNamesTheAlteredRecordAndMemoryShowsTheHashes) {
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    ASSERT_TRUE(tool().nextDay());
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    std::vector<fiscemu::FiscalRecord> fm = tool().store().fiscalMemory();
+    ASSERT_EQ(fm.size(), 2u);
+    Outcome memory = ecfsim({"memory"});
+    ASSERT_EQ(memory.code, 0) << memory.err;
+    EXPECT_TRUE(contains(memory.out, fiscemu::toHex(fm[0].hash)));
+    EXPECT_TRUE(contains(memory.out, fiscemu::toHex(fm[1].hash)));
+    Outcome json = ecfsim({"memory", "--json"});
+    EXPECT_TRUE(contains(json.out, "\"hash\":\"" + fiscemu::toHex(fm[1].hash) + "\""));
+    Outcome sound = ecfsim({"verify"});
+    EXPECT_EQ(sound.code, 0) << sound.err;
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_->db().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "DROP TRIGGER fiscal_memory_no_update;"
+                           "UPDATE fiscal_memory SET cro=cro+1 WHERE z=1",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    Outcome damaged = ecfsim({"verify"});
+    EXPECT_EQ(damaged.code, 1);
+    EXPECT_TRUE(contains(damaged.err, "Z 1")) << damaged.err;
 }
 
 // ---------------------------------------------------------------- follow mode

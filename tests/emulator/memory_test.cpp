@@ -319,6 +319,25 @@ TEST_F(Memory, EmptyOrForeignFilesAreNeverUsedNorRewritten) {
     }
 }
 
+TEST_F(Memory, AMemoryFileLostBesideItsWalIsNotRecreated) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_TRUE(exists(dir_->db() + "-wal"));
+    std::string wal = fileBytes(dir_->db() + "-wal");
+    closeAll();
+    // The file goes; its WAL stays (a copy, as the last connection removes it).
+    {
+        std::ofstream f(dir_->db() + "-wal", std::ios::binary);
+        f << wal;
+    }
+    ASSERT_EQ(unlink(dir_->db().c_str()), 0);
+    EXPECT_EQ(statusImp(), "Erro: 041 Memoria danificada");
+    EXPECT_EQ(ecfImpCab(0), fiscemu::kDamaged);
+    EXPECT_FALSE(exists(dir_->db()));
+    auto [code, error] = openFailure();
+    EXPECT_EQ(code, fiscemu::kDamaged);
+    EXPECT_NE(error.find("-wal remains"), std::string::npos) << error;
+}
+
 TEST_F(Memory, PagesScribbledOverMakeTheMemoryDamaged) {
     zReductions(1);
     closeAll();

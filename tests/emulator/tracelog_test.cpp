@@ -1,0 +1,112 @@
+// The call trace beside the memory: ids that only grow and let a reader
+// continue where it stopped, rotation that keeps the ids going, a restart
+// from 1, whole rows from several writers, and a half-written row unread.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "core/tracelog.h"
+#include "support.h"
+
+using fiscemu::TraceLog;
+using fiscemu::TraceRow;
+
+namespace {
+
+class TraceFile : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = std::make_unique<emutest::WorkDir>(); }
+    std::string memory() const { return dir_->db(); }
+    std::unique_ptr<emutest::WorkDir> dir_;
+};
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TEST_F(TraceFile, ReadersContinueAfterTheLastIdTheySaw) {
+    TraceLog log(memory());
+    EXPECT_TRUE(log.read(0, 0).empty());  // no file yet
+    ASSERT_TRUE(log.append("t1", "ecfImpCab", "0", "0"));
+    ASSERT_TRUE(log.append("t2", "ecfStatusImp", "", "\"00000001\""));
+    ASSERT_TRUE(log.append("t3", "ecfLineFeed", "1, 1", "0"));
+    std::vector<TraceRow> all = log.read(0, 0);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].id, 1);
+    EXPECT_LT(all[0].id, all[1].id);
+    EXPECT_LT(all[1].id, all[2].id);
+    EXPECT_EQ(all[1].function, "ecfStatusImp");
+    EXPECT_EQ(all[1].args, "");
+    EXPECT_EQ(all[1].result, "\"00000001\"");
+    std::vector<TraceRow> after = log.read(all[0].id, 0);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].time, "t2");
+    // One before a row's id starts at that row (how follow mode re-reads).
+    std::vector<TraceRow> from = log.read(all[1].id - 1, 0);
+    ASSERT_EQ(from.size(), 2u);
+    EXPECT_EQ(from[0].id, all[1].id);
+    std::vector<TraceRow> last = log.read(0, 1);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].function, "ecfLineFeed");
+    EXPECT_TRUE(log.read(all[2].id, 0).empty());
+}
+
+TEST_F(TraceFile, TabsAndLineEndsNeverSplitARowAndAHalfRowIsNotRead) {
+    TraceLog log(memory());
+    ASSERT_TRUE(log.append("t", "f", "a\tb\nc", "r\r"));
+    {
+        std::ofstream f(log.path(), std::ios::app | std::ios::binary);
+        f << "t\tecfImpCab\t0";  // a writer still on its way
+    }
+    std::vector<TraceRow> rows = log.read(0, 0);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].args, "a b c");
+    EXPECT_EQ(rows[0].result, "r ");
+}
+
+TEST_F(TraceFile, TwoWritersKeepWholeRowsAndDistinctIds) {
+    TraceLog a(memory()), b(memory());
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(a.append("ta", "ecfImpLinha", "\"" + std::to_string(i) + "\"", "0"));
+        ASSERT_TRUE(b.append("tb", "ecfStatusImp", "", "\"x\""));
+    }
+    std::vector<TraceRow> rows = a.read(0, 0);
+    ASSERT_EQ(rows.size(), 400u);
+    for (size_t i = 1; i < rows.size(); ++i)
+        ASSERT_LT(rows[i - 1].id, rows[i].id);
+    EXPECT_EQ(rows[398].args, "\"199\"");
+    EXPECT_EQ(rows[399].function, "ecfStatusImp");
+}
+
+TEST_F(TraceFile, RotationKeepsTheIdsGoingAndARestartBeginsAtOne) {
+    TraceLog writer(memory()), reader(memory());
+    const std::string args(200, 'a');
+    int64_t written = 0;
+    while (!exists(writer.oldPath())) {
+        ASSERT_TRUE(writer.append("t", "ecfImpLinha", args, "0"));
+        ++written;
+        ASSERT_LT(written, 100000) << "the trace never rotated";
+    }
+    std::vector<TraceRow> all = reader.read(0, 0);
+    ASSERT_EQ(static_cast<int64_t>(all.size()), written);
+    for (size_t i = 1; i < all.size(); ++i)
+        ASSERT_LT(all[i - 1].id, all[i].id);
+    // Rows written after the rotation continue from the last id read.
+    int64_t lastSeen = all.back().id;
+    ASSERT_TRUE(writer.append("t", "ecfLeituraX", "\"X\"", "0"));
+    std::vector<TraceRow> fresh = reader.read(lastSeen, 0);
+    ASSERT_EQ(fresh.size(), 1u);
+    EXPECT_EQ(fresh[0].function, "ecfLeituraX");
+    EXPECT_GT(fresh[0].id, lastSeen);
+
+    ASSERT_TRUE(reader.restart());
+    EXPECT_FALSE(exists(writer.oldPath()));
+    ASSERT_TRUE(writer.append("t", "ecfImpCab", "0", "0"));  // follows the new file
+    std::vector<TraceRow> restarted = reader.read(0, 0);
+    ASSERT_EQ(restarted.size(), 1u);
+    EXPECT_EQ(restarted[0].id, 1);
+}
