@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "driver_support.h"
 #include "memory_files.h"
@@ -239,4 +241,35 @@ TEST_F(Processes, KilledWriterLeavesAConsistentMemory) {
         "%d kills, %d mid-call, %d coupons checked item by item, %d days closed, "
         "%zu fiscal records\n",
         done, killedMidway, itemChecks, daysClosed, records.size());
+}
+
+// ecfsim and the program open the memory while another process writes: each
+// opening reads it whole in one snapshot and never takes it for damaged.
+TEST_F(Processes, OpeningWhileAnotherProcessWritesNeverSeesDamage) {
+    std::atomic<bool> done{false};
+    WriterRun r;
+    std::thread writer([&] {
+        r = runWriter({"loop", "4242"}, 3000);
+        done = true;
+    });
+    int opened = 0;
+    std::vector<std::string> failures;
+    while (!done) {
+        std::string error;
+        int code = 0;
+        auto device = fiscemu::Device::open(dir_->db(), &error, &code);
+        if (!device) {
+            failures.push_back(std::to_string(code) + " " + error);
+            continue;
+        }
+        ++opened;
+        std::vector<std::string> problems = device->consistencyProblems();
+        if (!problems.empty())
+            failures.push_back("check: " + problems.front());
+    }
+    writer.join();
+    EXPECT_TRUE(failures.empty()) << failures.size() << " of " << opened + failures.size()
+                                  << " openings failed, the first: " << failures.front();
+    EXPECT_GT(opened, 20);
+    EXPECT_NE(r.output.find("E "), std::string::npos) << "the writer wrote nothing";
 }
