@@ -242,6 +242,22 @@ const FaultCase kCases[] = {
          sqlite3_close(h);
          return rc == SQLITE_OK ? "" : "cannot create";
      }},
+    {"MemoryLostBesideItsLog", 41,
+     [](const std::string&, const std::string& db) {
+         // A write-ahead log with calls in it, and no memory file any more.
+         sqlite3* h = nullptr;
+         if (sqlite3_open(db.c_str(), &h) != SQLITE_OK)
+             return std::string("cannot open");
+         sqlite3_exec(h,
+                      "PRAGMA wal_autocheckpoint=0; CREATE TABLE rascunho(a); DROP TABLE rascunho",
+                      nullptr, nullptr, nullptr);
+         std::string log = readFile(db + "-wal");
+         sqlite3_close(h);
+         fs::remove(db);
+         if (log.empty())
+             return std::string("no log was written");
+         return writeFile(db + "-wal", log) ? std::string() : std::string("cannot write");
+     }},
     {"ScribbledPages", 41,
      [](const std::string&, const std::string& db) { return scribblePage(db, "fiscal_memory"); }},
     {"ScribbledStatePage", 41,
