@@ -16,6 +16,7 @@
 #include "core/device.h"
 #include "core/replies.h"
 #include "core/trace.h"
+#include "core/tracelog.h"
 
 using fiscemu::CallContext;
 using fiscemu::Device;
@@ -115,12 +116,20 @@ Text copy(const char* p) {
     return std::string(p, strnlen(p, kMaxCopy));
 }
 
+// A call answered without a memory is still traced, beside the file it
+// could not use (when that folder can be written).
+void traceUnanswered(const char* fn, const TraceArgs& args, const std::string& result) {
+    fiscemu::TraceLog(currentPath()).appendNow(fn, args.str(), result);
+}
+
 int32_t run(const char* fn, const TraceArgs& args, const std::function<int(CallContext&)>& op) {
     std::lock_guard<std::mutex> lock(gMutex);
     int code = fiscemu::kStorage;
     Device* d = device(&code);
-    if (!d)
+    if (!d) {
+        traceUnanswered(fn, args, std::to_string(code));
         return code;
+    }
     return d->command(fn, args.str(), op);
 }
 
@@ -131,7 +140,12 @@ const char* runReply(std::string& buffer, const char* fn, const TraceArgs& args,
     std::lock_guard<std::mutex> lock(gMutex);
     int code = fiscemu::kStorage;
     Device* d = device(&code);
-    buffer = d ? d->reply(fn, args.str(), build) : fiscemu::failureReply(code);
+    if (d) {
+        buffer = d->reply(fn, args.str(), build);
+    } else {
+        buffer = fiscemu::failureReply(code);
+        traceUnanswered(fn, args, fiscemu::quoteBytes(buffer, 1024));
+    }
     return buffer.c_str();
 }
 

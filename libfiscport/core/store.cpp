@@ -29,8 +29,9 @@ using Rows = std::map<int64_t, Row>;
 
 // 1: no hash chain (upgraded once at open); 2: each fiscal record chained.
 const int kSchemaVersion = 2;
-// The WAL is checkpointed (outside callers' calls) once it holds this much.
-const int64_t kCheckpointBytes = 256 * 1024;
+// The WAL is checkpointed (outside callers' calls) once it holds this many
+// frames (about 256 KiB with SQLite's 4 KiB pages).
+const int kCheckpointFrames = 64;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -712,10 +713,25 @@ bool Store::discardFiles(const std::string& path, std::string* error) {
     return true;
 }
 
+// Told by SQLite after each commit how many frames the WAL holds: costs the
+// caller no system call, and wakes the checkpoint thread only when due.
+int Store::walHook(void* self, sqlite3*, const char*, int frames) {
+    auto* store = static_cast<Store*>(self);
+    if (frames >= kCheckpointFrames) {
+        std::lock_guard<std::mutex> lock(store->checkpointMutex_);
+        if (!store->checkpointDue_) {
+            store->checkpointDue_ = true;
+            store->checkpointWake_.notify_one();
+        }
+    }
+    return SQLITE_OK;
+}
+
 void Store::startCheckpointer() {
     if (checkpointer_.joinable())
         return;
-    exec("PRAGMA wal_autocheckpoint=0");
+    exec("PRAGMA wal_autocheckpoint=0");  // also removes SQLite's own hook
+    sqlite3_wal_hook(db_, &Store::walHook, this);
     checkpointStop_ = false;
     checkpointer_ = std::thread([this] { checkpointLoop(); });
 }
@@ -739,17 +755,15 @@ void Store::checkpointLoop() {
     sqlite3* db = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
     if (!db)
         return;
-    const std::string wal = path_ + "-wal";
+    // A connection learns the file is in WAL mode at its first read; until
+    // then a checkpoint does nothing.
+    sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     std::unique_lock<std::mutex> lock(checkpointMutex_);
     while (!checkpointStop_) {
-        checkpointWake_.wait_for(lock, std::chrono::seconds(1),
-                                 [this] { return checkpointStop_ || checkpointDue_; });
+        checkpointWake_.wait(lock, [this] { return checkpointStop_ || checkpointDue_; });
         if (checkpointStop_)
             break;
         checkpointDue_ = false;
-        struct stat st {};
-        if (stat(wal.c_str(), &st) != 0 || st.st_size < kCheckpointBytes)
-            continue;
         lock.unlock();
         sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         lock.lock();
@@ -852,14 +866,8 @@ bool Store::beginRead() {
     return true;
 }
 bool Store::commit() {
-    if (exec("COMMIT")) {
-        if (checkpointer_.joinable()) {
-            std::lock_guard<std::mutex> lock(checkpointMutex_);
-            checkpointDue_ = true;
-            checkpointWake_.notify_one();
-        }
+    if (exec("COMMIT"))
         return true;
-    }
     rollback();
     return false;
 }

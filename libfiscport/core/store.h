@@ -113,6 +113,7 @@ private:
     bool checkMemory(std::string* error, int* code);
     bool upgradeChain();
     void checkpointLoop();
+    static int walHook(void* self, sqlite3* db, const char* name, int frames);
     void stopCheckpointer();
     sqlite3_stmt* prepare(const std::string& sql);
     bool readRoll(const std::string& table, const std::string& columns, int64_t afterId,

@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "core/clock.h"
 
 namespace fiscemu {
 
@@ -217,6 +220,18 @@ bool TraceLog::append(const std::string& time, const std::string& function, cons
     // One write: concurrent appenders never interleave within a row.
     ssize_t n = write(fd_, line.data(), line.size());
     return n == static_cast<ssize_t>(line.size());
+}
+
+bool TraceLog::appendNow(const std::string& function, const std::string& args,
+                         const std::string& result) {
+    auto now = std::chrono::system_clock::now();
+    int64_t ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    DateTime t = localFromEpoch(ms / 1000);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second, static_cast<int>(ms % 1000));
+    return append(buf, function, args, result);
 }
 
 std::vector<TraceRow> TraceLog::read(int64_t afterId, int64_t lastN) const {

@@ -39,6 +39,8 @@ public:
     // and nothing else.
     bool append(const std::string& time, const std::string& function, const std::string& args,
                 const std::string& result);
+    // The same, stamped with the PC's time now (milliseconds).
+    bool appendNow(const std::string& function, const std::string& args, const std::string& result);
     // Rows with an id above afterId, oldest first; with lastN > 0 only the
     // newest lastN of them.
     std::vector<TraceRow> read(int64_t afterId, int64_t lastN) const;

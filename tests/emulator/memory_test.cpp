@@ -234,6 +234,29 @@ TEST_F(Memory, EveryStateChangeIsSyncedAndCallsThatChangeNothingWriteNothing) {
     EXPECT_EQ(trace[1].result, "12");
 }
 
+TEST_F(Memory, CheckpointsRunOnTheLibrarysOwnThread) {
+    struct stat st {};
+    ASSERT_EQ(stat(dir_->db().c_str(), &st), 0);
+    const off_t initial = st.st_size;
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfInicCupomNFiscal(1), 0);
+    const std::string line(48, 'L');
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(ecfImpLinha(line.c_str()), 0);
+    // The pages reach the memory's own file without any caller checkpointing:
+    // the library's connection has automatic checkpoints off.
+    bool grew = false;
+    for (int i = 0; i < 50 && !grew; ++i) {
+        ASSERT_EQ(stat(dir_->db().c_str(), &st), 0);
+        grew = st.st_size > initial;
+        if (!grew)
+            usleep(100 * 1000);
+    }
+    EXPECT_TRUE(grew) << "the memory's file stayed at " << st.st_size << " bytes";
+    ASSERT_EQ(stat((dir_->db() + "-wal").c_str(), &st), 0);
+    EXPECT_LT(st.st_size, 4 * 1024 * 1024) << "the WAL keeps growing";
+}
+
 TEST_F(Memory, StatusRepliesAndRefusalsNeitherWaitForAWriterNorMissItsCommits) {
     RawConnection other(dir_->db());
     other.exec("UPDATE settings SET value=1 WHERE key='paper'");  // paper low, committed
@@ -316,6 +339,12 @@ TEST_F(Memory, EmptyOrForeignFilesAreNeverUsedNorRewritten) {
         EXPECT_EQ(code, fiscemu::kDamaged);
         EXPECT_NE(error.find(dir_->db()), std::string::npos) << error;
         EXPECT_EQ(fileBytes(dir_->db()), c.content);
+        // The refused calls are traced all the same, beside the file.
+        std::vector<fiscemu::TraceRow> trace = fiscemu::TraceLog(dir_->db()).read(0, 0);
+        ASSERT_EQ(trace.size(), 4u);
+        EXPECT_EQ(trace[0].result, "\"Erro: 041 Memoria danificada\"");
+        EXPECT_EQ(trace[1].function, "ecfImpCab");
+        EXPECT_EQ(trace[1].result, "41");
     }
 }
 
