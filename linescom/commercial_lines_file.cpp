@@ -3,8 +3,10 @@
 #include "driver/codepage.h"
 #include "toolkit/convert.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace CommercialLinesFile {
@@ -23,6 +25,26 @@ namespace {
                          .arg(fileName(), reason));
 }
 
+// A save cut short by a kill or a power cut can leave its new text under a
+// temporary name beside the file: the file's name, a dot and six letters or
+// digits, the name the save gives it before it takes the old file's place.
+// Such leftovers are never anyone's data (the old file or the new one is
+// whole under the real name), so they go at the next save or read.
+void removeLeftovers() {
+    static const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    const QDir here(QStringLiteral("."));
+    const QStringList names =
+        here.entryList({fileName() + QStringLiteral(".*")},
+                       QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
+    for (const QString& name : names) {
+        const QFileInfo info(here.filePath(name));
+        if (leftover.match(name).hasMatch() && info.isFile() && !info.isSymLink()) {
+            QFile::remove(info.filePath());
+        }
+    }
+}
+
 }  // namespace
 
 QString fileName() {
@@ -34,6 +56,7 @@ bool exists() {
 }
 
 QStringList read() {
+    removeLeftovers();
     QFile file(fileName());
     if (!file.open(QIODevice::ReadOnly)) {
         failRead(file.errorString());
@@ -65,6 +88,7 @@ QStringList read() {
 }
 
 SaveOutcome save(const QStringList& lines) {
+    removeLeftovers();
     const QFileInfo target(fileName());
     if (target.exists() && !target.isFile()) {
         // A directory or device under the name cannot be replaced by a file.

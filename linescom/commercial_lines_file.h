@@ -20,7 +20,8 @@ bool exists();
 
 // The first eight lines, decoded from the code page; lines missing at the
 // end come back empty. Lines may end in CR LF or LF alone.
-// Throws InOutError when the file cannot be read.
+// Throws InOutError when the file cannot be read. Like save(), it first
+// removes the temporary files an interrupted save may have left beside it.
 QStringList read();
 
 enum class SaveOutcome {

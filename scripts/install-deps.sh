@@ -14,6 +14,7 @@ packages=(
     x11vnc iproute2
     dpkg-dev man-db
     imagemagick
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

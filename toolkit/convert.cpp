@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 ConvertError::ConvertError(const QString& message) : std::runtime_error(message.toStdString()) {}
@@ -101,7 +102,19 @@ long double StrToFloat(const QString& text) {
 }
 
 QString FloatToStr(long double value) {
-    QString text = QString::number(static_cast<double>(value), 'g', 15);
+    QString text;
+    const long double magnitude = std::fabs(value);
+    if (std::isfinite(value) && magnitude != 0 &&
+        (magnitude > std::numeric_limits<double>::max() ||
+         magnitude < std::numeric_limits<double>::min())) {
+        // Beyond a double's range (1E-400, 1E400 typed by the operator): written
+        // from the extended value itself, not as the double's 0 or infinity.
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.15Lg", value);
+        text = QString::fromLatin1(buffer);
+    } else {
+        text = QString::number(static_cast<double>(value), 'g', 15);
+    }
     text.replace(QLatin1Char('.'), QLatin1Char(','));
     text.replace(QLatin1String("e+"), QLatin1String("E+"));
     text.replace(QLatin1String("e-"), QLatin1String("E-"));

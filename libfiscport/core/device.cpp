@@ -75,14 +75,25 @@ std::unique_ptr<Device> Device::open(const std::string& path, std::string* error
         return nullptr;
     }
     std::unique_ptr<Device> dev(new Device(std::move(store)));
+    // The state is read in one snapshot: tables read one by one while another
+    // process commits would mix two calls and look like a damaged memory.
+    if (!dev->store_->beginRead()) {
+        if (error)
+            *error = path + ": " + dev->store_->lastError();
+        if (code)
+            *code = dev->store_->lastCode();
+        return nullptr;
+    }
     if (!dev->store_->load(&dev->state_, &dev->settings_, &dev->faults_)) {
         if (error)
             *error = path + ": " + dev->store_->lastError();
         if (code)
             *code = dev->store_->lastCode() == kStorage ? kDamaged : dev->store_->lastCode();
+        dev->store_->rollback();
         return nullptr;
     }
     dev->store_->changedElsewhere();
+    dev->store_->rollback();
     std::vector<std::string> problems = dev->consistencyProblems();
     if (!problems.empty()) {
         if (error) {
@@ -377,8 +388,14 @@ std::vector<std::string> Device::verify() {
 
 std::vector<std::string> Device::consistencyProblems() {
     std::vector<std::string> problems;
-    if (!refresh())
+    // Every table is read in one snapshot, so a writer committing meanwhile
+    // cannot pair the state of one call with the paper or records of another.
+    if (!store_->beginRead())
+        return {"memory cannot be read: " + store_->lastError()};
+    if (!reloadIfChanged()) {
+        store_->rollback();
         return {"memory cannot be read: " + error_};
+    }
     const Scalars& s = state_.s;
     auto expect = [&](bool cond, const std::string& what) {
         if (!cond)
@@ -414,6 +431,7 @@ std::vector<std::string> Device::consistencyProblems() {
     std::vector<PaperRow> last = store_->paper(0, 1);
     if (!last.empty())
         expect(last.back().coo <= s.coo, "paper shows a COO beyond the counter");
+    store_->rollback();
     return problems;
 }
 

@@ -2,8 +2,9 @@
 // stop and restart the program. Modes:
 //   sell N        opens a coupon and sells N items, then exits
 //   finish        pays the open coupon in cash and closes it
-//   loop SEED     sells, pays, cancels and reads at random until killed;
-//                 prints "B n" before and "E n rc" after every call
+//   loop SEED     sells, pays, cancels, reads and reduces at random until
+//                 killed; prints "B n FUNCTION" before and "E n rc" after
+//                 every call; ends with 4 once the day is closed by a Z
 //   fill          prints free lines in a non-fiscal coupon until a call fails;
 //                 prints "OK n" (lines printed), "RC code" and "S status reply"
 #include <unistd.h>
@@ -27,9 +28,9 @@ void say(const std::string& s) {
 }
 
 template <class F>
-int32_t call(F&& f) {
+int32_t call(const char* function, F&& f) {
     long n = ++gCall;
-    say("B " + std::to_string(n));
+    say("B " + std::to_string(n) + " " + function);
     int32_t rc = f();
     say("E " + std::to_string(n) + " " + std::to_string(rc));
     return rc;
@@ -37,7 +38,7 @@ int32_t call(F&& f) {
 
 int state() {
     long n = ++gCall;
-    say("B " + std::to_string(n));
+    say("B " + std::to_string(n) + " ecfStatusImp");
     std::string r = ecfStatusImp();
     say("E " + std::to_string(n) + " 0");
     if (r.find("Erro") != std::string::npos || r.size() < 5)
@@ -51,67 +52,75 @@ int loop(unsigned seed) {
     for (;;) {
         int sc = state();
         if (sc == 65 || sc == 90 || sc == 122) {
-            call([] { return ecfCancVenda("RECUPERA"); });
+            call("ecfCancVenda", [] { return ecfCancVenda("RECUPERA"); });
             continue;
         }
         if (sc == 123) {
-            call([] { return ecfPagamento(0, "00", "99999999", 0); });
+            call("ecfPagamento", [] { return ecfPagamento(0, "00", "99999999", 0); });
             continue;
         }
         if (sc == 124) {
-            call([] { return ecfFimTrans("RECUPERA"); });
+            call("ecfFimTrans", [] { return ecfFimTrans("RECUPERA"); });
             continue;
         }
         if (sc == 113) {
-            call([] { return ecfReducaoZ("RECUPERA"); });
+            call("ecfReducaoZ", [] { return ecfReducaoZ("RECUPERA"); });
             continue;
         }
+        if (sc == 115)
+            return 4;  // the day is closed; the next comes from outside
         if (sc != 0 && sc != 100)
             return 3;
         int what = pick(0, 9);
+        if (what == 9 && pick(0, 2) == 0) {
+            call("ecfReducaoZ", [] { return ecfReducaoZ("Operador"); });
+            continue;
+        }
         if (what == 0) {
-            call([] { return ecfLeituraX("X"); });
+            call("ecfLeituraX", [] { return ecfLeituraX("X"); });
             continue;
         }
         if (what == 1) {
-            call([] { return ecfImpCab(0); });
-            call([] { return ecfInicCupomNFiscal(1); });
-            call([&] {
+            call("ecfImpCab", [] { return ecfImpCab(0); });
+            call("ecfInicCupomNFiscal", [] { return ecfInicCupomNFiscal(1); });
+            call("ecfVendaItem78", [&] {
                 return ecfVendaItem78("Recebimento", std::to_string(pick(1, 5000)).c_str(), 2);
             });
-            call([] { return ecfFimTrans("NF"); });
+            call("ecfFimTrans", [] { return ecfFimTrans("NF"); });
             continue;
         }
-        call([] { return ecfImpCab(32); });
+        call("ecfImpCab", [] { return ecfImpCab(32); });
         int items = pick(1, 6);
         for (int i = 0; i < items; ++i) {
             std::string qi = std::to_string(pick(0, 3)), qd = std::to_string(pick(1, 999));
             std::string price = std::to_string(pick(1, 100000));
             int tax = pick(0, 18);
-            call([&] {
+            call("ecfVenda_Item", [&] {
                 return ecfVenda_Item("789", "Produto", qi.c_str(), qd.c_str(), price.c_str(), tax);
             });
             if (pick(0, 5) == 0)
-                call([] { return ecfDescItem(0, "Desconto", "1"); });
+                call("ecfDescItem", [] { return ecfDescItem(0, "Desconto", "1"); });
             if (pick(0, 6) == 0)
-                call([] { return ecfCancItem("Cancela"); });
+                call("ecfCancItem", [] { return ecfCancItem("Cancela"); });
         }
         if (pick(0, 3) == 0)
-            call([&] { return ecfCancAcresDescSubTotal(pick(0, 1), 0, "Ajuste", "5"); });
+            call("ecfCancAcresDescSubTotal",
+                 [&] { return ecfCancAcresDescSubTotal(pick(0, 1), 0, "Ajuste", "5"); });
         if (pick(0, 7) == 0) {
-            call([] { return ecfCancVenda("Desiste"); });
+            call("ecfCancVenda", [] { return ecfCancVenda("Desiste"); });
             continue;
         }
         const char* types[] = {"00", "01", "02", "03"};
         for (int p = 0; p < 3; ++p) {
             std::string amount = std::to_string(pick(1, 200000));
-            call([&] { return ecfPagamento(0, types[pick(0, 3)], amount.c_str(), 0); });
+            call("ecfPagamento",
+                 [&] { return ecfPagamento(0, types[pick(0, 3)], amount.c_str(), 0); });
         }
-        call([] { return ecfPagamento(0, "00", "99999999", 1); });
-        call([] { return ecfImpLinha("Obrigado pela preferencia"); });
-        call([] { return ecfFimTrans("Operador"); });
+        call("ecfPagamento", [] { return ecfPagamento(0, "00", "99999999", 1); });
+        call("ecfImpLinha", [] { return ecfImpLinha("Obrigado pela preferencia"); });
+        call("ecfFimTrans", [] { return ecfFimTrans("Operador"); });
         if (pick(0, 4) == 0)
-            call([] { return ecfCancDoc("Operador"); });
+            call("ecfCancDoc", [] { return ecfCancDoc("Operador"); });
     }
 }
 

@@ -48,6 +48,14 @@ TEST(StrToFloat, RefusesWhatIsNotANumber) {
     }
 }
 
+TEST(FloatToStr, KeepsValuesBeyondTheRangeOfADouble) {
+    EXPECT_EQ(FloatToStr(StrToFloat("4E-777")), "4E-777");
+    EXPECT_EQ(FloatToStr(StrToFloat("-2,5e-400")), "-2,5E-400");
+    EXPECT_EQ(FloatToStr(StrToFloat("1,5E400")), "1,5E+400");
+    EXPECT_EQ(FloatToStr(StrToFloat("1,5E300")), "1,5E+300");
+    EXPECT_EQ(FloatToStr(0.0L), "0");
+}
+
 TEST(FloatToStr, GeneralFormWithCommaOnlyForFractions) {
     EXPECT_EQ(FloatToStr(500.0L), "500");
     EXPECT_EQ(FloatToStr(1200.0L), "1200");

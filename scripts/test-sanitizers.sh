@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the library, ecfsim, the program and every test with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and runs the
+# whole test suite there. Any sanitizer report fails the test that caused it.
+#
+#   scripts/test-sanitizers.sh            # configure, build, run every test
+#   scripts/test-sanitizers.sh -R Memory  # extra arguments go to ctest
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+build="$root/build-asan"
+flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+start=$(date +%s)
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBANCADA_WERROR=ON "${launcher[@]}" \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+
+# Leaks of Qt and the system libraries it loads are excused by name
+# (tests/sanitizers/lsan.supp); everything else stops the test.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+cmake --build "$build" -j"$(nproc)"
+built=$(date +%s)
+echo "sanitized build: $(( built - start )) s"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900 "$@"
+echo "sanitized tests: $(( $(date +%s) - built )) s"
