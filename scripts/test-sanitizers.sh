@@ -23,7 +23,10 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBANCADA_WERROR=ON "${
 
 # Leaks of Qt and the system libraries it loads are excused by name
 # (tests/sanitizers/lsan.supp); everything else stops the test.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+# No strict_string_checks: with it, the X keyboard library that Qt loads on a
+# real display (libxkbcommon-x11) is stopped for a strndup over a counted,
+# unterminated buffer, which is correct C.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
