@@ -1,8 +1,9 @@
 // The program's reply decoding and number conversion on any bytes: fields
 // cut at any positions, failure replies, integers and decimals as the
-// operator types them. Beyond not crashing: a field is never longer than
-// asked, a converted integer reads back the same, and a decimal written
-// with FloatToStr reads back within its fifteen significant digits.
+// operator types them, texts on their way to the printer. Beyond not
+// crashing: a field is never longer than asked, a converted integer reads
+// back the same, a decimal written with FloatToStr reads back within its
+// fifteen significant digits, and a text goes out whole or not at all.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -20,6 +21,8 @@ namespace {
     std::abort();
 }
 
+void checkSendable(const QString& text);
+
 void decode(FuzzedDataProvider& in) {
     const int position = in.ConsumeIntegralInRange<int>(-5, 800);
     const int length = in.ConsumeIntegralInRange<int>(-5, 800);
@@ -33,7 +36,25 @@ void decode(FuzzedDataProvider& in) {
     if (isFailureReply(reply))
         replyErrorNumber(reply);
     replyText(reply);
-    toDriverText(fromDriverText(reply));
+    checkSendable(fromDriverText(reply));
+}
+
+// A text goes out whole or not at all: the conversion refuses exactly what
+// isDriverText says the code page cannot carry, and never yields a zero byte.
+void checkSendable(const QString& text) {
+    const bool sendable = isDriverText(text);
+    try {
+        const QByteArray bytes = toDriverText(text);
+        if (!sendable)
+            fail("text the code page cannot carry was converted", text);
+        if (bytes.contains('\0'))
+            fail("converted text holds a zero byte", text);
+    } catch (const DriverTextError& error) {
+        if (sendable)
+            fail("sendable text refused", text);
+        if (error.message().isEmpty())
+            fail("refusal without a message", text);
+    }
 }
 
 void convert(FuzzedDataProvider& in) {
