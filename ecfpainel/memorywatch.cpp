@@ -12,16 +12,6 @@
 
 namespace {
 
-bool sameRow(const fiscemu::PaperRow& a, const fiscemu::PaperRow& b) {
-    return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
-           a.bytes == b.bytes;
-}
-
-bool sameRow(const fiscemu::TraceRow& a, const fiscemu::TraceRow& b) {
-    return a.id == b.id && a.time == b.time && a.function == b.function && a.args == b.args &&
-           a.result == b.result;
-}
-
 // Rows after `last`, or every row when `last` is gone or changed (the roll was
 // wiped and written anew). The first row read is `last` itself, when present.
 template <typename Row>
@@ -32,7 +22,7 @@ std::vector<Row> rowsAfter(const Row& last, bool* restarted,
     if (last.id == 0)
         return read(0, firstLoad);
     std::vector<Row> rows = read(last.id - 1, 0);
-    if (!rows.empty() && sameRow(rows.front(), last)) {
+    if (!rows.empty() && fiscemu::sameRow(rows.front(), last)) {
         rows.erase(rows.begin());
         return rows;
     }

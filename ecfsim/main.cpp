@@ -232,16 +232,6 @@ struct RowOptions {
     bool follow = false, json = false;
 };
 
-bool sameRow(const fiscemu::PaperRow& a, const fiscemu::PaperRow& b) {
-    return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
-           a.bytes == b.bytes;
-}
-
-bool sameRow(const fiscemu::TraceRow& a, const fiscemu::TraceRow& b) {
-    return a.id == b.id && a.time == b.time && a.function == b.function && a.args == b.args &&
-           a.result == b.result;
-}
-
 template <class Row>
 int showRows(const RowOptions& o, const std::function<std::vector<Row>(int64_t, int64_t)>& fetch,
              std::string (*line)(const Row&), std::string (*json)(const Row&)) {
@@ -282,7 +272,7 @@ int showRows(const RowOptions& o, const std::function<std::vector<Row>(int64_t, 
         // Read again from the last row shown: it must still be there, unchanged,
         // unless the memory was reset from elsewhere (row numbers restart).
         std::vector<Row> fresh = fetch(lastSeen->id - 1, 0);
-        if (!fresh.empty() && sameRow(fresh.front(), *lastSeen)) {
+        if (!fresh.empty() && fiscemu::sameRow(fresh.front(), *lastSeen)) {
             rows.assign(fresh.begin() + 1, fresh.end());
             continue;
         }

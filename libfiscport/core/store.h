@@ -29,6 +29,13 @@ struct PaperRow {
     std::string bytes;  // code page 850
 };
 
+// The same row read twice: readers that follow the roll use it to tell a
+// roll that grew from one wiped and written anew.
+inline bool sameRow(const PaperRow& a, const PaperRow& b) {
+    return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
+           a.bytes == b.bytes;
+}
+
 class Store {
 public:
     // Opens the memory file after checking it (SQLite's quick check, its

@@ -24,6 +24,12 @@ struct TraceRow {
     int64_t micros = -1;  // from the call to its answer, latency included; -1 unknown
 };
 
+// The same row read twice (see sameRow of the paper roll).
+inline bool sameRow(const TraceRow& a, const TraceRow& b) {
+    return a.id == b.id && a.time == b.time && a.function == b.function && a.args == b.args &&
+           a.result == b.result;
+}
+
 class TraceLog {
 public:
     static constexpr int64_t kRotateBytes = 4 * 1024 * 1024;
