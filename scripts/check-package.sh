@@ -5,7 +5,7 @@
 # meu_proj finds the packaged driver library, the launcher puts the printer's
 # memory in the user's data folder and the manual pages render.
 #
-#   scripts/check-package.sh            (after scripts/install-deps.sh)
+#   scripts/check-package.sh            (after scripts/install-deps.sh --tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

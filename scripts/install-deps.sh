@@ -1,21 +1,34 @@
 #!/usr/bin/env bash
-# Installs, through apt-get, what building and testing the bench needs and
-# this Debian 12 machine does not have yet. Run as root (or with sudo).
-# Safe to run again: it installs only what is missing.
+# Installs, through apt-get, what building and running the bench needs and
+# this Debian 12 machine does not have yet; with --tests, also what only the
+# tests, the package check, the fuzzing and the window pictures need. Run as
+# root (or with sudo). Safe to run again: it installs only what is missing.
+#
+#   scripts/install-deps.sh            (scripts/run.sh)
+#   scripts/install-deps.sh --tests    (scripts/test.sh)
 set -euo pipefail
 
 packages=(
     build-essential cmake
     qt6-base-dev qt6-translations-l10n
     libsqlite3-dev libcli11-dev nlohmann-json3-dev libssl-dev
+    # CMake configures the test folders too, so their libraries are needed
+    # even to build the program alone.
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     locales tzdata
-    xvfb openbox x11-utils xdotool
+    # The headless mode: a virtual X display, its window manager, xprop to
+    # wait for it, and a VNC server on the loopback (ss checks its port).
+    xvfb openbox x11-utils
     x11vnc iproute2
-    dpkg-dev man-db
-    imagemagick
-    clang-14 libclang-rt-14-dev
 )
+if [ "${1:-}" = "--tests" ]; then
+    packages+=(
+        xdotool         # the desktop tests' keys
+        dpkg-dev man-db # the package check
+        imagemagick     # the window pictures
+        clang-14 libclang-rt-14-dev # the fuzz targets
+    )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,7 +3,7 @@
 # test headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --tests
 scripts/build.sh -DBANCADA_WERROR=ON
 start=$(date +%s)
 ctest --test-dir build --output-on-failure -j"$(nproc)"
