@@ -271,12 +271,15 @@ void visitScalars(Scalars& s, Document& d, F&& f) {
     d.linkVoucher = static_cast<int>(linkVoucher);
 }
 
-std::map<std::string, Value> scalarMap(const PrinterState& st) {
-    std::map<std::string, Value> m;
+// The state's scalars in the fixed order visitScalars gives them, so two
+// states' lists compare field by field without a lookup.
+std::vector<std::pair<const char*, Value>> scalarList(const PrinterState& st) {
+    std::vector<std::pair<const char*, Value>> list;
+    list.reserve(64);
     Scalars s = st.s;
     Document d = st.doc;
-    visitScalars(s, d, [&](const char* k, auto& v) { m[k] = Value(v); });
-    return m;
+    visitScalars(s, d, [&](const char* k, auto& v) { list.emplace_back(k, Value(v)); });
+    return list;
 }
 
 template <class F>
@@ -969,14 +972,15 @@ bool Store::saveState(const PrinterState& before, const PrinterState& after) {
 }
 
 bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after, bool full) {
-    auto ob = scalarMap(before), oa = scalarMap(after);
-    for (const auto& [k, v] : oa) {
-        if (!full && ob[k] == v)
+    const auto ob = scalarList(before), oa = scalarList(after);
+    for (size_t i = 0; i < oa.size(); ++i) {
+        const auto& [k, v] = oa[i];
+        if (!full && ob[i].second == v)
             continue;
         sqlite3_stmt* st = prepare("INSERT OR REPLACE INTO state(key, value) VALUES(?, ?)");
         if (!st)
             return false;
-        sqlite3_bind_text(st, 1, k.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 1, k, -1, SQLITE_STATIC);
         bindValue(st, 2, v);
         if (sqlite3_step(st) != SQLITE_DONE)
             return fail("state");
