@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 
 #include "core/device.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
                                           : QString::fromStdString(fiscemu::Device::defaultPath());
 
     PanelWindow window(path);
+    // The layout's size suits a wide desktop; on a smaller screen the window
+    // takes what the screen offers, so that every pane stays reachable.
+    if (const QScreen* screen = window.screen())
+        window.resize(window.size().boundedTo(screen->availableSize()));
     window.show();
     return app.exec();
 }
