@@ -26,10 +26,10 @@ configure_file(${BANCADA_PACKAGING}/bancada-ecf.in ${CMAKE_BINARY_DIR}/packaging
 install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/bancada-ecf DESTINATION bin)
 install(FILES ${BANCADA_PACKAGING}/bancada-ecf.desktop DESTINATION share/applications)
 foreach(size 16 24 32 48 64 128 256)
-  install(FILES ${PROJECT_SOURCE_DIR}/meu_proj/icons/bancada-ecf-${size}.png
+  install(FILES ${PROJECT_SOURCE_DIR}/program/meu_proj/icons/bancada-ecf-${size}.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME bancada-ecf.png)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/meu_proj/icons/bancada-ecf.svg
+install(FILES ${PROJECT_SOURCE_DIR}/program/meu_proj/icons/bancada-ecf.svg
   DESTINATION share/icons/hicolor/scalable/apps)
 
 # Manual pages: meu_proj(1) written, ecfsim(1) made from ecfsim's own help.

@@ -1,7 +1,7 @@
 #include "driver/library_driver.h"
 
 #include "driver/codepage.h"
-#include "driver/fiscport.h"
+#include "fiscport.h"
 
 #include <tuple>
 
