@@ -91,6 +91,12 @@ start_desktop() {
     return 1
 }
 
+# Desktops start one at a time on this machine (tests start several at
+# once): two window managers starting side by side on a fresh machine is the
+# one case where one of them was seen never to come. The lock is released as
+# soon as this desktop is up.
+exec 9>"${TMPDIR:-/tmp}/bancada-with-desktop.lock"
+flock -w 120 9 || echo "with-desktop: starting without the start lock" >&2
 started=false
 for attempt in 1 2 3; do
     if start_desktop; then
@@ -100,6 +106,8 @@ for attempt in 1 2 3; do
     show_logs
     echo "with-desktop: attempt $attempt failed" >&2
 done
+flock -u 9
+exec 9>&-
 if ! $started; then
     exit 1
 fi
