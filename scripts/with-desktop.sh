@@ -29,35 +29,97 @@ stop_desktop() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$workdir"
+    wm_pid=
+    xvfb_pid=
 }
-trap stop_desktop EXIT
+trap 'stop_desktop; rm -rf "$workdir"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Xvfb writes the display number it took to the descriptor -displayfd names,
-# once it accepts connections.
-mkfifo "$workdir/display"
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -nolisten unix-abstract \
-    3>"$workdir/display" >"$workdir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-if ! read -r -t 20 display_number <"$workdir/display"; then
-    echo "with-desktop: Xvfb did not start" >&2
-    cat "$workdir/xvfb.log" >&2
-    exit 1
-fi
-export DISPLAY=":$display_number"
+# True while the process runs (an exited child not yet waited for is a zombie).
+running() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
+}
 
-openbox --sm-disable >"$workdir/openbox.log" 2>&1 &
-wm_pid=$!
 # The window manager is up once it has claimed the root window.
-for _ in $(seq 100); do
-    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+window_manager_up() {
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) || return 1
+    [[ "$check" == *"window id"* ]]
+}
+
+show_logs() {
+    echo "--- Xvfb ---" >&2
+    cat "$workdir/xvfb.log" >&2 || true
+    echo "--- openbox ---" >&2
+    cat "$workdir/openbox.log" >&2 || true
+}
+
+# Starts Xvfb and openbox; false, with both stopped, if either does not come
+# up. A machine under load (a first start, a parallel build) may need long.
+start_desktop() {
+    rm -f "$workdir/display"
+    mkfifo "$workdir/display"
+    # Xvfb writes the display number it took to the descriptor -displayfd
+    # names, once it accepts connections.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -nolisten unix-abstract \
+        3>"$workdir/display" >"$workdir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local display_number
+    if ! read -r -t 30 display_number <"$workdir/display"; then
+        echo "with-desktop: Xvfb did not start" >&2
+        stop_desktop
+        return 1
+    fi
+    export DISPLAY=":$display_number"
+
+    openbox --sm-disable >"$workdir/openbox.log" 2>&1 &
+    wm_pid=$!
+    for _ in $(seq 600); do
+        if window_manager_up; then
+            return 0
+        fi
+        if ! running "$wm_pid"; then
+            break
+        fi
+        sleep 0.05
+    done
+    echo "with-desktop: openbox did not take display $DISPLAY" >&2
+    stop_desktop
+    return 1
+}
+
+# Desktops start one at a time on this machine (tests start several at
+# once): two window managers starting side by side on a fresh machine is the
+# one case where one of them was seen never to come. The lock is released as
+# soon as this desktop is up.
+exec 9>"${TMPDIR:-/tmp}/bancada-with-desktop.lock"
+flock -w 120 9 || echo "with-desktop: starting without the start lock" >&2
+started=false
+for attempt in 1 2 3; do
+    if start_desktop; then
+        started=true
         break
     fi
-    sleep 0.05
+    show_logs
+    echo "with-desktop: attempt $attempt failed" >&2
 done
+flock -u 9
+exec 9>&-
+if ! $started; then
+    exit 1
+fi
 
 status=0
 "$@" || status=$?
+# A command that failed on a desktop whose window manager had gone would
+# otherwise fail for no visible reason.
+if [ "$status" -ne 0 ]; then
+    if ! running "$wm_pid" || ! window_manager_up; then
+        echo "with-desktop: the window manager stopped while the command ran" >&2
+        show_logs
+    fi
+fi
 exit "$status"

@@ -151,6 +151,12 @@ void DesktopFixture::SetUp() {
     AppFixture::SetUp();
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"))
         << "desktop tests run on an X server (scripts/with-desktop.sh)";
+    // Without a window manager nothing is ever stacked or active, and every
+    // test would fail far from the cause.
+    ASSERT_TRUE(run(QStringLiteral("xprop"), {QStringLiteral("-root"),
+                                              QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                    .contains(QLatin1String("window id")))
+        << "no window manager runs on " << qgetenv("DISPLAY").toStdString();
 }
 
 void DesktopFixture::TearDown() {
