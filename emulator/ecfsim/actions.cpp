@@ -87,10 +87,15 @@ Change parseChange(const std::string& key, const std::string& value) {
     auto change = [&](std::string description, std::function<void(Settings&)> apply) {
         return Change{key, value, std::move(description), std::move(apply)};
     };
+    // The switches take one of two words, the first meaning yes; any other
+    // word is refused with the two it may be.
+    auto twoWords = [&](const char* yes, const char* no) {
+        if (value != yes && value != no)
+            throw bad(std::string(yes) + " ou " + no);
+        return value == yes;
+    };
     if (key == "power") {
-        if (value != "on" && value != "off")
-            throw bad("on ou off");
-        bool on = value == "on";
+        bool on = twoWords("on", "off");
         return change(std::string("energia: ") + (on ? "ligada" : "desligada"),
                       [on](Settings& s) { s.power = on; });
     }
@@ -107,9 +112,7 @@ Change parseChange(const std::string& key, const std::string& value) {
                       [level](Settings& s) { s.paper = level; });
     }
     if (key == "auth-paper") {
-        if (value != "present" && value != "absent")
-            throw bad("present ou absent");
-        bool present = value == "present";
+        bool present = twoWords("present", "absent");
         return change(
             std::string("documento na autenticação: ") + (present ? "presente" : "ausente"),
             [present](Settings& s) { s.authPaper = present; });
@@ -151,9 +154,7 @@ Change parseChange(const std::string& key, const std::string& value) {
         return change("modelo: " + value, [m](Settings& s) { s.model = m; });
     }
     if (key == "intervention") {
-        if (value != "on" && value != "off")
-            throw bad("on ou off");
-        bool on = value == "on";
+        bool on = twoWords("on", "off");
         return change(std::string("intervenção técnica: ") + (on ? "sim" : "não"),
                       [on](Settings& s) { s.intervention = on; });
     }

@@ -53,25 +53,21 @@ std::string shortStamp(const std::string& iso) {
            iso.substr(11, 8);
 }
 
-std::string paperWord(int level) {
-    switch (level) {
-        case fiscemu::kPaperLowLevel:
-            return "low";
-        case fiscemu::kPaperOutLevel:
-            return "out";
-        default:
-            return "ok";
-    }
-}
+// The paper level in the word `ecfsim set` takes and in the summary's words,
+// side by side so that the two never name different levels.
+struct PaperWords {
+    const char* set;
+    const char* summary;
+};
 
-std::string paperWordPt(int level) {
+PaperWords paperWords(int level) {
     switch (level) {
         case fiscemu::kPaperLowLevel:
-            return "bobina com pouco papel";
+            return {"low", "bobina com pouco papel"};
         case fiscemu::kPaperOutLevel:
-            return "sem papel";
+            return {"out", "sem papel"};
         default:
-            return "bobina normal";
+            return {"ok", "bobina normal"};
     }
 }
 
@@ -113,6 +109,19 @@ const char* documentKind(int kind) {
     }
 }
 
+// Items of a document that were cancelled, for the summary and the JSON alike.
+int cancelledItems(const Document& d) {
+    int cancelled = 0;
+    for (const fiscemu::Item& it : d.items)
+        cancelled += it.cancelled ? 1 : 0;
+    return cancelled;
+}
+
+// The day was closed today by its Z reduction.
+bool zDoneToday(const fiscemu::Scalars& s, int64_t now) {
+    return !s.dayOpen && s.zDate == fiscemu::localFromEpoch(now).ymd();
+}
+
 std::string documentText(const Document& d) {
     if (d.kind == fiscemu::kDocNone)
         return "nenhum";
@@ -122,9 +131,7 @@ std::string documentText(const Document& d) {
     std::string what = d.kind == fiscemu::kDocFiscal      ? "cupom fiscal"
                        : d.kind == fiscemu::kDocNonFiscal ? "comprovante não fiscal"
                                                           : "comprovante não fiscal vinculado";
-    int cancelled = 0;
-    for (const fiscemu::Item& it : d.items)
-        cancelled += it.cancelled ? 1 : 0;
+    int cancelled = cancelledItems(d);
     std::string text = what + " " + coo;
     if (d.kind != fiscemu::kDocLinked) {
         text += ", " + std::to_string(d.items.size()) + (d.items.size() == 1 ? " item" : " itens");
@@ -149,7 +156,7 @@ std::string dayText(const PrinterState& st, int state, int64_t now) {
             t += "; a data passou, redução Z pendente";
         return t;
     }
-    if (s.zDate == fiscemu::localFromEpoch(now).ymd())
+    if (zDoneToday(s, now))
         return "encerrado hoje pela redução Z";
     return "não aberto (o primeiro documento abre o dia)";
 }
@@ -335,7 +342,7 @@ std::string statusText(Device& dev) {
         "loja " + fiscemu::zeroPad(u.store, 4) + "  equipamento " +
             fiscemu::zeroPad(u.equipment, 4));
     row(out, "Ajustes",
-        paperWordPt(set.paper) + ", autenticação " +
+        std::string(paperWords(set.paper).summary) + ", autenticação " +
             (set.authPaper ? "com documento" : "sem documento") + ", gaveta " + drawerWordPt(set));
     row(out, "",
         std::string("intervenção técnica ") + (set.intervention ? "sim" : "não") + ", latência " +
@@ -363,13 +370,11 @@ std::string statusJson(Device& dev) {
                   {"pinned", fiscemu::pinnedNow() >= 0}};
     j["day"] = {{"open", s.dayOpen != 0},
                 {"date", s.dayOpen ? Json(isoDate(s.dayDate)) : Json(nullptr)},
-                {"z_done_today", !s.dayOpen && s.zDate == fiscemu::localFromEpoch(now).ymd()}};
+                {"z_done_today", zDoneToday(s, now)}};
     if (st.doc.kind == fiscemu::kDocNone) {
         j["document"] = nullptr;
     } else {
-        int cancelled = 0;
-        for (const fiscemu::Item& it : st.doc.items)
-            cancelled += it.cancelled ? 1 : 0;
+        int cancelled = cancelledItems(st.doc);
         j["document"] = {{"kind", documentKind(st.doc.kind)},
                          {"coo", st.doc.coo},
                          {"items", st.doc.items.size()},
@@ -399,7 +404,7 @@ std::string statusJson(Device& dev) {
         {"im", userLine(u.im)},       {"store", u.store},           {"equipment", u.equipment}};
     // Settings in the words `ecfsim set` takes.
     j["settings"] = {{"power", set.power ? "on" : "off"},
-                     {"paper", paperWord(set.paper)},
+                     {"paper", paperWords(set.paper).set},
                      {"auth-paper", set.authPaper ? "present" : "absent"},
                      {"drawer", drawerWord(set)},
                      {"drawer-auto-close", set.drawerAutoClose},

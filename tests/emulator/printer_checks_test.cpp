@@ -54,6 +54,15 @@ TEST(PrinterChecks, AmountsAreOneToElevenDigits) {
     EXPECT_EQ(checkPositiveAmount(std::nullopt, &v), kBadFormat);
 }
 
+TEST(PrinterChecks, DescriptionsAreUpToFortyBytesAndMayBeRequired) {
+    EXPECT_EQ(checkDescription(text(""), 0), kOk);
+    EXPECT_EQ(checkDescription(text(""), 1), kBadFormat);
+    EXPECT_EQ(checkDescription(text("X"), 1), kOk);
+    EXPECT_EQ(checkDescription(Text(std::string(40, 'a')), 1), kOk);
+    EXPECT_EQ(checkDescription(Text(std::string(41, 'a')), 0), kBadFormat);
+    EXPECT_EQ(checkDescription(std::nullopt, 0), kBadFormat);
+}
+
 TEST(PrinterChecks, OperatorFlagsAndComplementaryLines) {
     EXPECT_EQ(checkOperator(text("")), kOk);
     EXPECT_EQ(checkOperator(Text(std::string(40, 'a'))), kOk);

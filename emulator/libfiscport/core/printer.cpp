@@ -152,6 +152,27 @@ void Printer::addToTotaliser(int t, Cents v) {
     }
 }
 
+// A payment, and its reversal with a negative amount, moves its type's total
+// and the type's managerial figure together.
+void Printer::addToPayType(int position, Cents amount) {
+    st_.payTypes[position].total += amount;
+    st_.payTypes[position].managerial += amount;
+}
+
+// A discount or cancellation of an item counts in the day's fiscal figure, or
+// for an item of a non-fiscal voucher in the day's non-fiscal figure and in
+// the voucher's own.
+void Printer::countItemAdjustment(int totaliser, Cents amount, Cents Scalars::*fiscalDay,
+                                  Cents Scalars::*nonFiscalDay, Cents Voucher::*voucherFigure) {
+    if (!isNonFiscalTotaliser(totaliser)) {
+        st_.s.*fiscalDay += amount;
+        return;
+    }
+    st_.s.*nonFiscalDay += amount;
+    if (isVoucherTotaliser(totaliser))
+        st_.vouchers[totaliser - kTotVoucherFirst].*voucherFigure += amount;
+}
+
 void Printer::openDayIfNeeded() {
     if (st_.s.dayOpen)
         return;

@@ -117,6 +117,10 @@ private:
     int doPayment(int cancel, int position, const std::string& name, Cents amount, int condition,
                   bool omit, int lines);
     void addToTotaliser(int t, Cents v);
+    void addToPayType(int position, Cents amount);
+    void countItemAdjustment(int totaliser, Cents amount, Cents Scalars::*fiscalDay,
+                             Cents Scalars::*nonFiscalDay, Cents Voucher::*voucherFigure);
+    int checkItemsEditable() const;
     void openDayIfNeeded();
     void print(const std::string& bytes, char station = kReceipt);
     void printUtf8(const std::string& text, char station = kReceipt);

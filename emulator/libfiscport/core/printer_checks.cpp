@@ -21,6 +21,10 @@ int checkOperator(const Text& op) {
     return textOk(op, 0, kOperatorWidth) ? kOk : kBadFormat;
 }
 
+int checkDescription(const Text& desc, size_t minLen) {
+    return textOk(desc, minLen, kDescriptionWidth) ? kOk : kBadFormat;
+}
+
 int checkFlag(int32_t v) {
     return v == 0 || v == 1 ? kOk : kOutOfRange;
 }

@@ -31,6 +31,10 @@ std::optional<int64_t> digits(const Text& t, size_t maxLen);
 // a longer one.
 int checkOperator(const Text& op);
 
+// The description of an item or of an adjustment: up to 40 bytes, at least
+// minLen; 1 (bad format) for a null text or one outside those lengths.
+int checkDescription(const Text& desc, size_t minLen);
+
 // A yes/no switch of a command (cancel, discount or surcharge, omit): 2 for
 // anything but 0 or 1.
 int checkFlag(int32_t v);

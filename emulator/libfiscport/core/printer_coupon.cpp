@@ -19,6 +19,11 @@ std::string quantityText(int64_t thousandths) {
     return std::to_string(thousandths / 1000) + "," + zeroPad(thousandths % 1000, 3);
 }
 
+// The number the receipt gives the item about to be sold.
+std::string nextItemNumber(const Document& doc) {
+    return zeroPad(static_cast<int64_t>(doc.items.size()) + 1, 3);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- items
@@ -89,8 +94,8 @@ int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qty
                              const Text& qtyDec, const Text& price, int32_t tax) {
     if (!textOk(code, 1, static_cast<size_t>(st_.s.codeSize)))
         return kBadFormat;
-    if (!textOk(desc, 1, kDescriptionWidth))
-        return kBadFormat;
+    if (int rc = checkDescription(desc, 1))
+        return rc;
     auto qi = digits(qtyInt, 4);
     auto qd = digits(qtyDec, 3);
     auto unit = digits(price, 9);
@@ -108,7 +113,7 @@ int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qty
     item.totaliser = totaliser;
     if (item.quantity <= 0)
         return kOutOfRange;
-    std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
+    std::string number = nextItemNumber(st_.doc);
     std::vector<std::string> lines = {
         number + " " + *code + " " + *desc,
         columns("    " + quantityText(item.quantity) + " x " + formatAmount(item.price) + " " +
@@ -158,8 +163,8 @@ int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
 }
 
 int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
-    if (!textOk(desc, 1, kDescriptionWidth))
-        return kBadFormat;
+    if (int rc = checkDescription(desc, 1))
+        return rc;
     Cents total = 0;
     if (int rc = checkAmount(value, &total))
         return rc;
@@ -171,23 +176,26 @@ int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
     item.price = total;
     item.total = total;
     item.totaliser = totaliser;
-    std::string number = zeroPad(static_cast<int64_t>(st_.doc.items.size()) + 1, 3);
+    std::string number = nextItemNumber(st_.doc);
     return addItem(item, {columns(fit(number + " " + *desc, 34) + " " + taxLabel(totaliser),
                                   formatAmount(item.total))});
 }
 
-namespace {
-// Items may be adjusted only before payments and before a subtotal adjustment.
-bool itemsEditable(const Document& doc) {
-    return doc.kind == kDocNonFiscal || fiscalCouponBeforePayments(doc);
+// Items may be discounted or cancelled only out of intervention, and only
+// before payments and before a subtotal adjustment.
+int Printer::checkItemsEditable() const {
+    if (set_.intervention)
+        return kIntervention;
+    if (st_.doc.kind != kDocNonFiscal && !fiscalCouponBeforePayments(st_.doc))
+        return kWrongState;
+    return kOk;
 }
-}  // namespace
 
 int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
     if (int rc = checkFlag(operation))
         return rc;
-    if (!textOk(desc, 0, kDescriptionWidth))
-        return kBadFormat;
+    if (int rc = checkDescription(desc, 0))
+        return rc;
     if (!value)
         return kBadFormat;
     std::optional<int64_t> amount;
@@ -196,17 +204,14 @@ int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
         if (!amount)
             return kBadFormat;
     }
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkItemsEditable())
+        return rc;
     Document& doc = st_.doc;
-    if (!itemsEditable(doc))
-        return kWrongState;
     if (doc.items.empty())
         return kNothingToDo;
     Item& last = doc.items.back();
     if (last.cancelled)
         return kNothingToDo;
-    bool nonFiscal = isNonFiscalTotaliser(last.totaliser);
     if (int rc = checkVoucherAllows(st_, last.totaliser, &Voucher::discount))
         return rc;
     std::string number = zeroPad(static_cast<int64_t>(doc.items.size()), 3);
@@ -219,13 +224,8 @@ int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
             return rc;
         last.discount = *amount;
         addToTotaliser(last.totaliser, -*amount);
-        if (nonFiscal) {
-            st_.s.dayNfDiscount += *amount;
-            if (isVoucherTotaliser(last.totaliser))
-                st_.vouchers[last.totaliser - kTotVoucherFirst].discounts += *amount;
-        } else {
-            st_.s.dayDiscount += *amount;
-        }
+        countItemAdjustment(last.totaliser, *amount, &Scalars::dayDiscount, &Scalars::dayNfDiscount,
+                            &Voucher::discounts);
         print(
             columns("DESCONTO ITEM " + number + " " + fit(*desc, 20), "-" + formatAmount(*amount)));
         return kOk;
@@ -239,24 +239,17 @@ int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
     Cents d = last.discount;
     last.discount = 0;
     addToTotaliser(last.totaliser, d);
-    if (nonFiscal) {
-        st_.s.dayNfDiscount -= d;
-        if (isVoucherTotaliser(last.totaliser))
-            st_.vouchers[last.totaliser - kTotVoucherFirst].discounts -= d;
-    } else {
-        st_.s.dayDiscount -= d;
-    }
+    countItemAdjustment(last.totaliser, -d, &Scalars::dayDiscount, &Scalars::dayNfDiscount,
+                        &Voucher::discounts);
     print(columns("CANC. DESCONTO ITEM " + number + " " + fit(*desc, 14), formatAmount(d)));
     return kOk;
 }
 
 int Printer::cancItem(const Text& desc) {
-    if (!textOk(desc, 0, kDescriptionWidth))
-        return kBadFormat;
-    if (set_.intervention)
-        return kIntervention;
-    if (!itemsEditable(st_.doc))
-        return kWrongState;
+    if (int rc = checkDescription(desc, 0))
+        return rc;
+    if (int rc = checkItemsEditable())
+        return rc;
     if (st_.doc.items.empty())
         return kNothingToDo;
     return cancItemAt(static_cast<int>(st_.doc.items.size()), *desc);
@@ -266,12 +259,10 @@ int Printer::cancItemDef(const Text& position, const Text& desc) {
     auto pos = digits(position, 4);
     if (!pos)
         return kBadFormat;
-    if (!textOk(desc, 0, kDescriptionWidth))
-        return kBadFormat;
-    if (set_.intervention)
-        return kIntervention;
-    if (!itemsEditable(st_.doc))
-        return kWrongState;
+    if (int rc = checkDescription(desc, 0))
+        return rc;
+    if (int rc = checkItemsEditable())
+        return rc;
     if (*pos < 1 || *pos > static_cast<int64_t>(st_.doc.items.size()))
         return kOutOfRange;
     return cancItemAt(static_cast<int>(*pos), *desc);
@@ -281,20 +272,14 @@ int Printer::cancItemAt(int number, const std::string& desc) {
     Item& it = st_.doc.items[number - 1];
     if (it.cancelled)
         return kAlreadyDone;
-    bool nonFiscal = isNonFiscalTotaliser(it.totaliser);
     if (int rc = checkVoucherAllows(st_, it.totaliser, &Voucher::cancel))
         return rc;
     if (int rc = checkPrinting())
         return rc;
     Cents net = it.net();
     addToTotaliser(it.totaliser, -net);
-    if (nonFiscal) {
-        st_.s.dayNfCancel += net;
-        if (isVoucherTotaliser(it.totaliser))
-            st_.vouchers[it.totaliser - kTotVoucherFirst].cancellations += net;
-    } else {
-        st_.s.dayCancel += net;
-    }
+    countItemAdjustment(it.totaliser, net, &Scalars::dayCancel, &Scalars::dayNfCancel,
+                        &Voucher::cancellations);
     it.cancelled = true;
     print(columns("CANCELAMENTO ITEM " + zeroPad(number, 3) + " " + fit(desc, 16),
                   "-" + formatAmount(net)));
@@ -321,8 +306,8 @@ int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
         return rc;
     if (int rc = checkFlag(cancel))
         return rc;
-    if (!textOk(desc, 0, kDescriptionWidth))
-        return kBadFormat;
+    if (int rc = checkDescription(desc, 0))
+        return rc;
     Cents amount = 0;
     if (int rc = checkAmount(amountText, &amount))
         return rc;
@@ -426,8 +411,7 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
         if (int rc = checkPrinting())
             return rc;
         last->cancelled = true;
-        st_.payTypes[position].total -= amount;
-        st_.payTypes[position].managerial -= amount;
+        addToPayType(position, -amount);
         doc.complementaryLeft = 0;
         print(columns("CANC. PAGAMENTO " + name, "-" + formatAmount(amount)));
         return kOk;
@@ -452,8 +436,7 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
     p.condition = condition;
     p.omitCondition = omit;
     doc.payments.push_back(p);
-    st_.payTypes[position].total += amount;
-    st_.payTypes[position].managerial += amount;
+    addToPayType(position, amount);
     doc.complementaryLeft = lines;
     if (paid == 0)
         print(columns("TOTAL R$", formatAmount(subtotal)));

@@ -19,6 +19,14 @@ const char* const kMonths[] = {"janeiro",  "fevereiro", "março",    "abril",
                                "maio",     "junho",     "julho",    "agosto",
                                "setembro", "outubro",   "novembro", "dezembro"};
 
+// The vouchers a closed or cancelled document used, each once however many
+// of its items it took: a voucher's counters count documents, not items.
+std::vector<int> eachOnce(std::vector<int> vouchers) {
+    std::sort(vouchers.begin(), vouchers.end());
+    vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
+    return vouchers;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- documents
@@ -223,9 +231,7 @@ int Printer::fimTrans(const Text& op) {
         for (const Item& it : doc.items)
             if (isVoucherTotaliser(it.totaliser))
                 used.push_back(it.totaliser - kTotVoucherFirst);
-        std::sort(used.begin(), used.end());
-        used.erase(std::unique(used.begin(), used.end()), used.end());
-        for (int v : used)
+        for (int v : eachOnce(used))
             st_.vouchers[v].count += 1;
         if (!doc.items.empty())
             print(columns("TOTAL", formatAmount(documentSubtotal(doc))));
@@ -256,10 +262,8 @@ int Printer::cancVenda(const Text& op) {
         }
         st_.s.dayCancel += reversed;
         for (const Payment& p : doc.payments) {
-            if (p.cancelled)
-                continue;
-            st_.payTypes[p.position].total -= p.amount;
-            st_.payTypes[p.position].managerial -= p.amount;
+            if (!p.cancelled)
+                addToPayType(p.position, -p.amount);
         }
         if (doc.kind == kDocFiscal) {
             st_.s.cancelledCoupons += 1;
@@ -293,9 +297,7 @@ int Printer::cancVenda(const Text& op) {
                 pl.lastCoo = 0;
             used.push_back(doc.linkVoucher);
         }
-        std::sort(used.begin(), used.end());
-        used.erase(std::unique(used.begin(), used.end()), used.end());
-        for (int v : used)
+        for (int v : eachOnce(used))
             if (v >= 0)
                 st_.vouchers[v].cancelCount += 1;
         st_.s.dayNfCancel += reversed;
@@ -324,10 +326,8 @@ int Printer::cancDoc(const Text& op) {
     for (const auto& [t, v] : decodeShares(st_.s.lastCouponShares))
         addToTotaliser(t, -v);
     for (const auto& [pos, v] : decodeShares(st_.s.lastCouponPayments)) {
-        if (pos < 0 || pos >= kPayPositions)
-            continue;
-        st_.payTypes[pos].total -= v;
-        st_.payTypes[pos].managerial -= v;
+        if (pos >= 0 && pos < kPayPositions)
+            addToPayType(pos, -v);
     }
     st_.s.dayCancel += st_.s.lastCouponNet;
     st_.s.dayChange -= st_.s.lastCouponChange;

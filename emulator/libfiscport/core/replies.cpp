@@ -30,6 +30,20 @@ char flag(bool b) {
     return b ? 'S' : 'N';
 }
 
+// The first character of a record reply: '1' for a position in use.
+char inUse(bool b) {
+    return b ? '1' : '0';
+}
+
+// Every record reply answers an index outside its table with the same
+// failure; otherwise it lays out the record the index names.
+template <typename Record, typename Layout>
+std::string recordReply(const std::vector<Record>& table, int32_t index, Layout layout) {
+    if (index < 0 || index >= static_cast<int32_t>(table.size()))
+        return failureReply(kOutOfRange);
+    return layout(table[index]);
+}
+
 Cents totalOf(const PrinterState& st, int t) {
     auto it = st.totals.find(t);
     return it == st.totals.end() ? 0 : it->second;
@@ -38,15 +52,7 @@ Cents totalOf(const PrinterState& st, int t) {
 }  // namespace
 
 std::string serialNumber(const Settings& set) {
-    switch (set.model) {
-        case Model::V204:
-            return "VD2040317";
-        case Model::V300:
-            return "VD3000422";
-        case Model::V301:
-            return "VD3010586";
-    }
-    return "VD3010586";
+    return modelFacts(set.model).serial;
 }
 
 std::string replyStatusImp(const PrinterState& st, const Settings& set, int64_t now) {
@@ -80,65 +86,59 @@ std::string replyStatusCupom(const PrinterState& st, const Settings& set, int64_
 }
 
 std::string replyAliquota(const PrinterState& st, int32_t index) {
-    if (index < 0 || index >= kTaxPositions)
-        return failureReply(kOutOfRange);
-    const TaxRate& t = st.rates[index];
-    std::string r;
-    r += t.programmed ? '1' : '0';
-    r += t.programmed ? t.type : ' ';
-    r += formatRate(t.programmed ? t.rate : 0);
-    r += amountField(t.total, 16);
-    r += amountField(taxOf(t.total, t.rate), 14);
-    return r;
+    return recordReply(st.rates, index, [](const TaxRate& t) {
+        std::string r;
+        r += inUse(t.programmed);
+        r += t.programmed ? t.type : ' ';
+        r += formatRate(t.programmed ? t.rate : 0);
+        r += amountField(t.total, 16);
+        r += amountField(taxOf(t.total, t.rate), 14);
+        return r;
+    });
 }
 
 std::string replyPayType(const PrinterState& st, int32_t index) {
-    if (index < 0 || index >= kPayPositions)
-        return failureReply(kOutOfRange);
-    const PayType& p = st.payTypes[index];
-    bool linked = false;
-    for (const Voucher& v : st.vouchers)
-        linked |= !v.name.empty() && v.linked && v.related == index;
-    std::string r;
-    r += p.name.empty() ? '0' : '1';
-    r += flag(!p.name.empty());
-    r += flag(linked);
-    r += fit(p.name, 20);
-    r += ' ';
-    r += amountField(p.total, 20);
-    return r;
+    return recordReply(st.payTypes, index, [&](const PayType& p) {
+        bool linked = false;
+        for (const Voucher& v : st.vouchers)
+            linked |= !v.name.empty() && v.linked && v.related == index;
+        std::string r;
+        r += inUse(!p.name.empty());
+        r += flag(!p.name.empty());
+        r += flag(linked);
+        r += fit(p.name, 20);
+        r += ' ';
+        r += amountField(p.total, 20);
+        return r;
+    });
 }
 
 std::string replyDocNF(const PrinterState& st, int32_t index) {
-    if (index < 0 || index >= kVoucherPositions)
-        return failureReply(kOutOfRange);
-    const Voucher& v = st.vouchers[index];
-    std::string r;
-    r += v.name.empty() ? '0' : '1';
-    r += flag(!v.name.empty());
-    r += fit(v.name, 20);
-    r += flag(v.discount);
-    r += flag(v.surcharge);
-    r += flag(v.cancel);
-    r += flag(v.payment);
-    r += flag(v.linked);
-    r += zeroPad(v.related, 2);
-    r += zeroPad(v.count, 6);
-    r += zeroPad(v.cancelCount, 6);
-    r += amountField(v.sales, 18);
-    r += amountField(v.surcharges, 18);
-    r += amountField(v.discounts, 18);
-    r += amountField(v.cancellations, 18);
-    return r;
+    return recordReply(st.vouchers, index, [](const Voucher& v) {
+        std::string r;
+        r += inUse(!v.name.empty());
+        r += flag(!v.name.empty());
+        r += fit(v.name, 20);
+        r += flag(v.discount);
+        r += flag(v.surcharge);
+        r += flag(v.cancel);
+        r += flag(v.payment);
+        r += flag(v.linked);
+        r += zeroPad(v.related, 2);
+        r += zeroPad(v.count, 6);
+        r += zeroPad(v.cancelCount, 6);
+        r += amountField(v.sales, 18);
+        r += amountField(v.surcharges, 18);
+        r += amountField(v.discounts, 18);
+        r += amountField(v.cancellations, 18);
+        return r;
+    });
 }
 
 std::string replyEquipo(const PrinterState& st, const Settings& set) {
     (void)st;
-    std::string version = set.model == Model::V204   ? "0204"
-                          : set.model == Model::V300 ? "0300"
-                                                     : "0301";
-    return fit("VOLDRANE", 10) + fit(std::string("ECF-IF ") + modelName(set.model), 15) + version +
-           serialNumber(set);
+    const ModelFacts& m = modelFacts(set.model);
+    return fit("VOLDRANE", 10) + fit(std::string("ECF-IF ") + m.name, 15) + m.version + m.serial;
 }
 
 std::string replyUser(const PrinterState& st, int32_t user) {

@@ -4,16 +4,23 @@
 
 namespace fiscemu {
 
-const char* modelName(Model m) {
+const ModelFacts& modelFacts(Model m) {
+    static const ModelFacts k204{"2.04", "0204", "VD2040317"};
+    static const ModelFacts k300{"3.00", "0300", "VD3000422"};
+    static const ModelFacts k301{"3.01", "0301", "VD3010586"};
     switch (m) {
         case Model::V204:
-            return "2.04";
+            return k204;
         case Model::V300:
-            return "3.00";
+            return k300;
         case Model::V301:
-            return "3.01";
+            break;
     }
-    return "3.01";
+    return k301;
+}
+
+const char* modelName(Model m) {
+    return modelFacts(m).name;
 }
 
 std::optional<Model> parseModel(const std::string& t) {

@@ -13,6 +13,14 @@
 namespace fiscemu {
 
 enum class Model { V204 = 0, V300 = 1, V301 = 2 };
+// What a model says about itself wherever it is asked, kept in one table so
+// that its name, its firmware version and its serial number never disagree.
+struct ModelFacts {
+    const char* name;     // "2.04", "3.00", "3.01"
+    const char* version;  // four digits in the equipment reply
+    const char* serial;   // nine characters
+};
+const ModelFacts& modelFacts(Model m);
 const char* modelName(Model m);  // "2.04", "3.00", "3.01"
 std::optional<Model> parseModel(const std::string& text);
 
