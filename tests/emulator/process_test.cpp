@@ -273,3 +273,40 @@ TEST_F(Processes, OpeningWhileAnotherProcessWritesNeverSeesDamage) {
     EXPECT_GT(opened, 20);
     EXPECT_NE(r.output.find("E "), std::string::npos) << "the writer wrote nothing";
 }
+
+TEST_F(Processes, OpeningWhileDaysCloseNeverSeesTheFiscalChainBroken) {
+    // Each Z reduction appends a fiscal record and moves the chain's head in
+    // one commit; a reader that took the two from different commits would
+    // call a sound memory damaged.
+    std::atomic<bool> done{false};
+    std::vector<std::string> failures;
+    int opened = 0;
+    std::thread reader([&] {
+        while (!done) {
+            std::string error;
+            int code = 0;
+            auto device = fiscemu::Device::open(dir_->db(), &error, &code);
+            if (!device) {
+                failures.push_back(std::to_string(code) + " " + error);
+                continue;
+            }
+            ++opened;
+            for (const std::string& problem : device->verify())
+                failures.push_back("verify: " + problem);
+        }
+    });
+    int closed = 0;
+    for (; closed < 500; ++closed) {
+        const int32_t rc = ecfReducaoZ("OP");
+        if (rc != 0 || !tool().nextDay()) {
+            ADD_FAILURE() << "day " << closed + 1 << " did not close: " << rc;
+            break;
+        }
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(closed, 500);
+    EXPECT_TRUE(failures.empty()) << failures.size() << " of " << opened + failures.size()
+                                  << " openings failed, the first: " << failures.front();
+    EXPECT_GT(opened, 20);
+}

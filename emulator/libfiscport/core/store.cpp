@@ -569,7 +569,17 @@ std::vector<std::string> Store::integrityProblems() {
 }
 
 std::vector<std::string> Store::chainProblems() {
-    return fiscemu::chainProblems(fiscalMemory(), chainHead());
+    // The records and the chain's head are read in one snapshot: read one
+    // after the other while another process closes a day, a sound memory
+    // would look as if its newest record had been deleted.
+    const bool ownSnapshot = sqlite3_get_autocommit(db_) != 0;
+    if (ownSnapshot && !beginRead())
+        return {"memory cannot be read: " + error_};
+    std::vector<FiscalRecord> records = fiscalMemory();
+    std::string head = chainHead();
+    if (ownSnapshot)
+        rollback();
+    return fiscemu::chainProblems(records, head);
 }
 
 // A memory written before the chain existed receives it once, in one
