@@ -1,0 +1,74 @@
+// WAL checkpoints on a thread of their own, outside callers' calls.
+#include "core/store.h"
+#include "core/store_sql.h"
+
+namespace fiscemu {
+
+namespace {
+// The WAL is checkpointed (outside callers' calls) once it holds this many
+// frames (about 256 KiB with SQLite's 4 KiB pages).
+const int kCheckpointFrames = 64;
+}  // namespace
+
+using namespace storedb;
+
+// Told by SQLite after each commit how many frames the WAL holds: costs the
+// caller no system call, and wakes the checkpoint thread only when due.
+int Store::walHook(void* self, sqlite3*, const char*, int frames) {
+    auto* store = static_cast<Store*>(self);
+    if (frames >= kCheckpointFrames) {
+        std::lock_guard<std::mutex> lock(store->checkpointMutex_);
+        if (!store->checkpointDue_) {
+            store->checkpointDue_ = true;
+            store->checkpointWake_.notify_one();
+        }
+    }
+    return SQLITE_OK;
+}
+
+void Store::startCheckpointer() {
+    if (checkpointer_.joinable())
+        return;
+    exec("PRAGMA wal_autocheckpoint=0");  // also removes SQLite's own hook
+    sqlite3_wal_hook(db_, &Store::walHook, this);
+    checkpointStop_ = false;
+    checkpointer_ = std::thread([this] { checkpointLoop(); });
+}
+
+void Store::stopCheckpointer() {
+    if (!checkpointer_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(checkpointMutex_);
+        checkpointStop_ = true;
+    }
+    checkpointWake_.notify_one();
+    checkpointer_.join();
+}
+
+// PASSIVE checkpoints take no lock a caller waits for: they copy what no
+// reader still needs and leave the rest for the next round.
+void Store::checkpointLoop() {
+    std::string err;
+    int code = 0;
+    sqlite3* db = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
+    if (!db)
+        return;
+    // A connection learns the file is in WAL mode at its first read; until
+    // then a checkpoint does nothing.
+    sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    std::unique_lock<std::mutex> lock(checkpointMutex_);
+    while (!checkpointStop_) {
+        checkpointWake_.wait(lock, [this] { return checkpointStop_ || checkpointDue_; });
+        if (checkpointStop_)
+            break;
+        checkpointDue_ = false;
+        lock.unlock();
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+    }
+    lock.unlock();
+    sqlite3_close(db);
+}
+
+}  // namespace fiscemu
