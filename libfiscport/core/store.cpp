@@ -16,16 +16,6 @@
 namespace fiscemu {
 namespace storedb {
 
-void bindValue(sqlite3_stmt* st, int i, const Value& v) {
-    if (std::holds_alternative<int64_t>(v)) {
-        sqlite3_bind_int64(st, i, std::get<int64_t>(v));
-    } else {
-        const std::string& s = std::get<std::string>(v);
-        // Texts are stored as the printer's bytes, whatever their encoding.
-        sqlite3_bind_blob(st, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-    }
-}
-
 Value columnValue(sqlite3_stmt* st, int i) {
     int type = sqlite3_column_type(st, i);
     if (type == SQLITE_INTEGER || type == SQLITE_NULL)
@@ -159,6 +149,19 @@ sqlite3_stmt* Store::prepare(const std::string& sql) {
         return nullptr;
     }
     statements_[sql] = st;
+    return st;
+}
+
+sqlite3_stmt* Store::prepare(const char* sql) {
+    auto it = byAddress_.find(sql);
+    if (it != byAddress_.end()) {
+        sqlite3_reset(it->second);
+        sqlite3_clear_bindings(it->second);
+        return it->second;
+    }
+    sqlite3_stmt* st = prepare(std::string(sql));
+    if (st)
+        byAddress_[sql] = st;
     return st;
 }
 

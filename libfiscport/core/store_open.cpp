@@ -417,6 +417,7 @@ bool Store::resetToFactory(int64_t now) {
     for (auto& [sql, st] : statements_)
         sqlite3_finalize(st);
     statements_.clear();
+    byAddress_.clear();
     static const char* const kTables[] = {
         "meta",      "settings",     "faults",        "state",  "tax_rates",
         "pay_types", "vouchers",     "users",         "totals", "pending_links",

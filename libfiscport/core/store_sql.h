@@ -19,8 +19,6 @@ inline std::string S(const Value& v) {
     return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
 }
 
-// Texts are stored as the printer's bytes, whatever their encoding.
-void bindValue(sqlite3_stmt* st, int i, const Value& v);
 Value columnValue(sqlite3_stmt* st, int i);
 
 // The result code (core/codes.h) of an SQLite failure.

@@ -1,5 +1,7 @@
 // The state's rows: written by difference at each call, read whole at load.
 #include <map>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/store.h"
@@ -7,16 +9,25 @@
 
 namespace fiscemu {
 
-namespace {
-
-using namespace storedb;
-using Row = std::vector<Value>;
-using Rows = std::map<int64_t, Row>;
+namespace storedb {
 
 struct TableDef {
     const char* name;
     std::vector<const char*> columns;  // first one is the key
 };
+
+// The two statements that write a table's rows, made once from its columns.
+struct TableSql {
+    std::string upsert, del;
+};
+
+}  // namespace storedb
+
+using namespace storedb;
+
+namespace {
+
+using Row = std::vector<Value>;
 
 const TableDef kTaxTable{"tax_rates", {"pos", "programmed", "type", "rate", "total"}};
 const TableDef kPayTable{"pay_types", {"pos", "name", "total", "managerial"}};
@@ -36,183 +47,77 @@ const TableDef kItemTable{"doc_items",
 const TableDef kPaymentTable{
     "doc_payments", {"seq", "position", "name", "amount", "condition", "omit", "cancelled"}};
 
-// The state's tables as rows, and back.
-Rows taxRows(const PrinterState& st) {
-    Rows r;
-    for (int i = 0; i < kTaxPositions; ++i) {
-        const TaxRate& t = st.rates[i];
-        r[i] = {int64_t{i}, int64_t{t.programmed}, std::string(1, t.type), int64_t{t.rate},
-                t.total};
-    }
-    return r;
-}
-Rows payRows(const PrinterState& st) {
-    Rows r;
-    for (int i = 0; i < kPayPositions; ++i) {
-        const PayType& p = st.payTypes[i];
-        r[i] = {int64_t{i}, p.name, p.total, p.managerial};
-    }
-    return r;
-}
-Rows voucherRows(const PrinterState& st) {
-    Rows r;
-    for (int i = 0; i < kVoucherPositions; ++i) {
-        const Voucher& v = st.vouchers[i];
-        r[i] = {int64_t{i},
-                v.name,
-                int64_t{v.discount},
-                int64_t{v.surcharge},
-                int64_t{v.cancel},
-                int64_t{v.payment},
-                int64_t{v.linked},
-                int64_t{v.related},
-                v.count,
-                v.cancelCount,
-                v.sales,
-                v.surcharges,
-                v.discounts,
-                v.cancellations};
-    }
-    return r;
-}
-Rows userRows(const PrinterState& st) {
-    Rows r;
-    for (size_t i = 0; i < st.users.size(); ++i) {
-        const User& u = st.users[i];
-        r[i + 1] = {static_cast<int64_t>(i + 1),
-                    u.line1,
-                    u.line2,
-                    u.line3,
-                    int64_t{u.store},
-                    int64_t{u.equipment},
-                    u.cgc,
-                    u.im,
-                    u.ie,
-                    u.firstTime,
-                    u.lastTime,
-                    int64_t{u.cro},
-                    u.gt};
-    }
-    return r;
-}
-Rows totalRows(const PrinterState& st) {
-    Rows r;
-    for (const auto& [t, v] : st.totals)
-        r[t] = {int64_t{t}, v};
-    return r;
-}
-Rows pendingRows(const PrinterState& st) {
-    Rows r;
-    for (size_t i = 0; i < st.pending.size(); ++i) {
-        const PendingLink& p = st.pending[i];
-        r[i] = {static_cast<int64_t>(i), int64_t{p.coo},    int64_t{p.payType}, p.amount, p.used,
-                int64_t{p.issued},       int64_t{p.lastCoo}};
-    }
-    return r;
-}
-Rows itemRows(const PrinterState& st) {
-    Rows r;
-    for (size_t i = 0; i < st.doc.items.size(); ++i) {
-        const Item& it = st.doc.items[i];
-        r[i] = {static_cast<int64_t>(i),
-                it.code,
-                it.description,
-                it.quantity,
-                it.price,
-                it.total,
-                it.discount,
-                int64_t{it.totaliser},
-                int64_t{it.cancelled}};
-    }
-    return r;
-}
-Rows paymentRows(const PrinterState& st) {
-    Rows r;
-    for (size_t i = 0; i < st.doc.payments.size(); ++i) {
-        const Payment& p = st.doc.payments[i];
-        r[i] = {
-            static_cast<int64_t>(i),  int64_t{p.position}, p.name, p.amount, int64_t{p.condition},
-            int64_t{p.omitCondition}, int64_t{p.cancelled}};
-    }
-    return r;
-}
-
-// Every single value of the state, named.
+// Every single value of the state, named, in the order they are written:
+// f(name, pointer to the member of Scalars or Document).
 template <class F>
-void visitScalars(Scalars& s, Document& d, F&& f) {
-    f("coo", s.coo);
-    f("ccf", s.ccf);
-    f("gnf", s.gnf);
-    f("crz", s.crz);
-    f("cro", s.cro);
-    f("cancelled_coupons", s.cancelledCoupons);
-    f("managerial_reports", s.mgrReports);
-    f("gt", s.gt);
-    f("day_open", s.dayOpen);
-    f("day_date", s.dayDate);
-    f("z_date", s.zDate);
-    f("day_opened_at", s.dayOpenedAt);
-    f("day_coo_start", s.dayCooStart);
-    f("day_gnf_start", s.dayGnfStart);
-    f("day_gt_start", s.dayGtStart);
-    f("day_cancelled_coupons", s.dayCancelledCoupons);
-    f("day_cancelled_nf", s.dayCancelledNf);
-    f("day_coupons", s.dayCoupons);
-    f("day_gross", s.dayGross);
-    f("day_cancel", s.dayCancel);
-    f("day_discount", s.dayDiscount);
-    f("day_surcharge", s.daySurcharge);
-    f("day_nf_cancel", s.dayNfCancel);
-    f("day_nf_discount", s.dayNfDiscount);
-    f("day_nf_surcharge", s.dayNfSurcharge);
-    f("day_change", s.dayChange);
-    f("coupon_seconds", s.couponSeconds);
-    f("last_doc_kind", s.lastDocKind);
-    f("last_doc_coo", s.lastDocCoo);
-    f("last_doc_time", s.lastDocTime);
-    f("last_coupon_cancelled", s.lastCouponCancelled);
-    f("last_coupon_net", s.lastCouponNet);
-    f("last_coupon_change", s.lastCouponChange);
-    f("last_coupon_shares", s.lastCouponShares);
-    f("last_coupon_payments", s.lastCouponPayments);
-    f("code_size", s.codeSize);
-    f("crypto", s.crypto);
-    int64_t kind = d.kind, coo = d.coo, flags = d.flags, freeLines = d.freeLines,
-            adjKind = d.adjKind, compl_ = d.complementaryLeft, commercial = d.commercialLines,
-            linkIndex = d.linkIndex, linkVoucher = d.linkVoucher;
-    f("doc_kind", kind);
-    f("doc_coo", coo);
-    f("doc_flags", flags);
-    f("doc_free_lines", freeLines);
-    f("doc_opened", d.opened);
-    f("doc_adj_kind", adjKind);
-    f("doc_adj_amount", d.adjAmount);
-    f("doc_adj_shares", d.adjShares);
-    f("doc_complementary_left", compl_);
-    f("doc_commercial_lines", commercial);
-    f("doc_link_index", linkIndex);
-    f("doc_link_voucher", linkVoucher);
-    f("doc_link_value", d.linkValue);
-    d.kind = static_cast<int>(kind);
-    d.coo = static_cast<int>(coo);
-    d.flags = static_cast<int>(flags);
-    d.freeLines = static_cast<int>(freeLines);
-    d.adjKind = static_cast<int>(adjKind);
-    d.complementaryLeft = static_cast<int>(compl_);
-    d.commercialLines = static_cast<int>(commercial);
-    d.linkIndex = static_cast<int>(linkIndex);
-    d.linkVoucher = static_cast<int>(linkVoucher);
+void scalarFields(F&& f) {
+    f("coo", &Scalars::coo);
+    f("ccf", &Scalars::ccf);
+    f("gnf", &Scalars::gnf);
+    f("crz", &Scalars::crz);
+    f("cro", &Scalars::cro);
+    f("cancelled_coupons", &Scalars::cancelledCoupons);
+    f("managerial_reports", &Scalars::mgrReports);
+    f("gt", &Scalars::gt);
+    f("day_open", &Scalars::dayOpen);
+    f("day_date", &Scalars::dayDate);
+    f("z_date", &Scalars::zDate);
+    f("day_opened_at", &Scalars::dayOpenedAt);
+    f("day_coo_start", &Scalars::dayCooStart);
+    f("day_gnf_start", &Scalars::dayGnfStart);
+    f("day_gt_start", &Scalars::dayGtStart);
+    f("day_cancelled_coupons", &Scalars::dayCancelledCoupons);
+    f("day_cancelled_nf", &Scalars::dayCancelledNf);
+    f("day_coupons", &Scalars::dayCoupons);
+    f("day_gross", &Scalars::dayGross);
+    f("day_cancel", &Scalars::dayCancel);
+    f("day_discount", &Scalars::dayDiscount);
+    f("day_surcharge", &Scalars::daySurcharge);
+    f("day_nf_cancel", &Scalars::dayNfCancel);
+    f("day_nf_discount", &Scalars::dayNfDiscount);
+    f("day_nf_surcharge", &Scalars::dayNfSurcharge);
+    f("day_change", &Scalars::dayChange);
+    f("coupon_seconds", &Scalars::couponSeconds);
+    f("last_doc_kind", &Scalars::lastDocKind);
+    f("last_doc_coo", &Scalars::lastDocCoo);
+    f("last_doc_time", &Scalars::lastDocTime);
+    f("last_coupon_cancelled", &Scalars::lastCouponCancelled);
+    f("last_coupon_net", &Scalars::lastCouponNet);
+    f("last_coupon_change", &Scalars::lastCouponChange);
+    f("last_coupon_shares", &Scalars::lastCouponShares);
+    f("last_coupon_payments", &Scalars::lastCouponPayments);
+    f("code_size", &Scalars::codeSize);
+    f("crypto", &Scalars::crypto);
+    f("doc_kind", &Document::kind);
+    f("doc_coo", &Document::coo);
+    f("doc_flags", &Document::flags);
+    f("doc_free_lines", &Document::freeLines);
+    f("doc_opened", &Document::opened);
+    f("doc_adj_kind", &Document::adjKind);
+    f("doc_adj_amount", &Document::adjAmount);
+    f("doc_adj_shares", &Document::adjShares);
+    f("doc_complementary_left", &Document::complementaryLeft);
+    f("doc_commercial_lines", &Document::commercialLines);
+    f("doc_link_index", &Document::linkIndex);
+    f("doc_link_voucher", &Document::linkVoucher);
+    f("doc_link_value", &Document::linkValue);
 }
 
-// The state's scalars in the fixed order visitScalars gives them, so two
-// states' lists compare field by field without a lookup.
-std::vector<std::pair<const char*, Value>> scalarList(const PrinterState& st) {
-    std::vector<std::pair<const char*, Value>> list;
-    list.reserve(64);
-    Scalars s = st.s;
-    Document d = st.doc;
-    visitScalars(s, d, [&](const char* k, auto& v) { list.emplace_back(k, v); });
-    return list;
+template <class T>
+const T& field(const PrinterState& st, T Scalars::*m) {
+    return st.s.*m;
+}
+template <class T>
+const T& field(const PrinterState& st, T Document::*m) {
+    return st.doc.*m;
+}
+template <class T>
+T& field(PrinterState& st, T Scalars::*m) {
+    return st.s.*m;
+}
+template <class T>
+T& field(PrinterState& st, T Document::*m) {
+    return st.doc.*m;
 }
 
 template <class F>
@@ -239,122 +144,228 @@ void visitSettings(Settings& s, F&& f) {
     s.intervention = intervention != 0;
 }
 
-bool writeRows(sqlite3* db, std::map<std::string, sqlite3_stmt*>& cache, const TableDef& def,
-               const Rows& before, const Rows& after, bool full, std::string* err) {
-    auto prep = [&](const std::string& sql) -> sqlite3_stmt* {
-        auto it = cache.find(sql);
-        if (it != cache.end()) {
-            sqlite3_reset(it->second);
-            sqlite3_clear_bindings(it->second);
-            return it->second;
-        }
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK)
-            return nullptr;
-        cache[sql] = s;
-        return s;
-    };
+// A row's values bound straight from the state: integers as integers, texts
+// as the printer's bytes (blobs), in the table's column order.
+void bindInt(sqlite3_stmt* st, int i, int64_t v) {
+    sqlite3_bind_int64(st, i, v);
+}
+// The bytes stay alive until the statement has run (it runs at once).
+void bindBytes(sqlite3_stmt* st, int i, const std::string& s) {
+    sqlite3_bind_blob(st, i, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
+}
+
+void bindRow(sqlite3_stmt* st, const TaxRate& t) {
+    bindInt(st, 2, t.programmed);
+    char type = t.type;
+    sqlite3_bind_blob(st, 3, &type, 1, SQLITE_TRANSIENT);
+    bindInt(st, 4, t.rate);
+    bindInt(st, 5, t.total);
+}
+void bindRow(sqlite3_stmt* st, const PayType& p) {
+    bindBytes(st, 2, p.name);
+    bindInt(st, 3, p.total);
+    bindInt(st, 4, p.managerial);
+}
+void bindRow(sqlite3_stmt* st, const Voucher& v) {
+    bindBytes(st, 2, v.name);
+    bindInt(st, 3, v.discount);
+    bindInt(st, 4, v.surcharge);
+    bindInt(st, 5, v.cancel);
+    bindInt(st, 6, v.payment);
+    bindInt(st, 7, v.linked);
+    bindInt(st, 8, v.related);
+    bindInt(st, 9, v.count);
+    bindInt(st, 10, v.cancelCount);
+    bindInt(st, 11, v.sales);
+    bindInt(st, 12, v.surcharges);
+    bindInt(st, 13, v.discounts);
+    bindInt(st, 14, v.cancellations);
+}
+void bindRow(sqlite3_stmt* st, const User& u) {
+    bindBytes(st, 2, u.line1);
+    bindBytes(st, 3, u.line2);
+    bindBytes(st, 4, u.line3);
+    bindInt(st, 5, u.store);
+    bindInt(st, 6, u.equipment);
+    bindBytes(st, 7, u.cgc);
+    bindBytes(st, 8, u.im);
+    bindBytes(st, 9, u.ie);
+    bindInt(st, 10, u.firstTime);
+    bindInt(st, 11, u.lastTime);
+    bindInt(st, 12, u.cro);
+    bindInt(st, 13, u.gt);
+}
+void bindRow(sqlite3_stmt* st, const PendingLink& p) {
+    bindInt(st, 2, p.coo);
+    bindInt(st, 3, p.payType);
+    bindInt(st, 4, p.amount);
+    bindInt(st, 5, p.used);
+    bindInt(st, 6, p.issued);
+    bindInt(st, 7, p.lastCoo);
+}
+void bindRow(sqlite3_stmt* st, const Item& it) {
+    bindBytes(st, 2, it.code);
+    bindBytes(st, 3, it.description);
+    bindInt(st, 4, it.quantity);
+    bindInt(st, 5, it.price);
+    bindInt(st, 6, it.total);
+    bindInt(st, 7, it.discount);
+    bindInt(st, 8, it.totaliser);
+    bindInt(st, 9, it.cancelled);
+}
+void bindRow(sqlite3_stmt* st, const Payment& p) {
+    bindInt(st, 2, p.position);
+    bindBytes(st, 3, p.name);
+    bindInt(st, 4, p.amount);
+    bindInt(st, 5, p.condition);
+    bindInt(st, 6, p.omitCondition);
+    bindInt(st, 7, p.cancelled);
+}
+void bindRow(sqlite3_stmt* st, Cents amount) {
+    bindInt(st, 2, amount);
+}
+
+TableSql tableSql(const TableDef& def) {
     std::string cols, marks;
     for (size_t i = 0; i < def.columns.size(); ++i) {
         cols += (i ? "," : "") + std::string(def.columns[i]);
         marks += i ? ",?" : "?";
     }
-    std::string upsert =
-        std::string("INSERT OR REPLACE INTO ") + def.name + "(" + cols + ") VALUES(" + marks + ")";
-    std::string del = std::string("DELETE FROM ") + def.name + " WHERE " + def.columns[0] + "=?";
-    for (const auto& [key, row] : after) {
-        auto old = before.find(key);
-        if (!full && old != before.end() && old->second == row)
+    return {
+        std::string("INSERT OR REPLACE INTO ") + def.name + "(" + cols + ") VALUES(" + marks + ")",
+        std::string("DELETE FROM ") + def.name + " WHERE " + def.columns[0] + "=?"};
+}
+
+}  // namespace
+
+// A table kept as a list: row i has key i + keyBase. Only the rows that
+// differ from `before` are written, and the rows past the new end removed.
+template <class T>
+bool Store::writeList(const TableDef& def, const std::vector<T>& before,
+                      const std::vector<T>& after, int64_t keyBase, bool full) {
+    if (!full && before == after)
+        return true;
+    const TableSql& sql = sqlFor(def);
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (!full && i < before.size() && before[i] == after[i])
             continue;
-        sqlite3_stmt* st = prep(upsert);
+        sqlite3_stmt* st = prepare(sql.upsert.c_str());
         if (!st)
-            return *err = sqlite3_errmsg(db), false;
-        for (size_t i = 0; i < row.size(); ++i)
-            bindValue(st, static_cast<int>(i + 1), row[i]);
+            return false;
+        bindInt(st, 1, static_cast<int64_t>(i) + keyBase);
+        bindRow(st, after[i]);
         if (sqlite3_step(st) != SQLITE_DONE)
-            return *err = sqlite3_errmsg(db), false;
+            return fail(def.name);
     }
-    for (const auto& [key, row] : before) {
-        if (after.count(key))
-            continue;
-        sqlite3_stmt* st = prep(del);
+    for (size_t i = after.size(); !full && i < before.size(); ++i) {
+        sqlite3_stmt* st = prepare(sql.del.c_str());
         if (!st)
-            return *err = sqlite3_errmsg(db), false;
-        sqlite3_bind_int64(st, 1, key);
+            return false;
+        bindInt(st, 1, static_cast<int64_t>(i) + keyBase);
         if (sqlite3_step(st) != SQLITE_DONE)
-            return *err = sqlite3_errmsg(db), false;
+            return fail(def.name);
     }
     return true;
 }
 
-}  // namespace
+// The same for a table kept as a map from key to amount.
+bool Store::writeMap(const TableDef& def, const std::map<int, Cents>& before,
+                     const std::map<int, Cents>& after, bool full) {
+    if (!full && before == after)
+        return true;
+    const TableSql& sql = sqlFor(def);
+    for (const auto& [key, amount] : after) {
+        auto old = before.find(key);
+        if (!full && old != before.end() && old->second == amount)
+            continue;
+        sqlite3_stmt* st = prepare(sql.upsert.c_str());
+        if (!st)
+            return false;
+        bindInt(st, 1, key);
+        bindRow(st, amount);
+        if (sqlite3_step(st) != SQLITE_DONE)
+            return fail(def.name);
+    }
+    for (const auto& [key, amount] : full ? after : before) {
+        if (full || after.count(key))
+            continue;
+        sqlite3_stmt* st = prepare(sql.del.c_str());
+        if (!st)
+            return false;
+        bindInt(st, 1, key);
+        if (sqlite3_step(st) != SQLITE_DONE)
+            return fail(def.name);
+    }
+    return true;
+}
+
+const TableSql& Store::sqlFor(const TableDef& def) {
+    // The eight tables are defined once above; their statements are made once.
+    static const std::map<const TableDef*, TableSql> kSql = [] {
+        std::map<const TableDef*, TableSql> m;
+        for (const TableDef* d : {&kTaxTable, &kPayTable, &kVoucherTable, &kUserTable,
+                                  &kTotalsTable, &kPendingTable, &kItemTable, &kPaymentTable})
+            m[d] = tableSql(*d);
+        return m;
+    }();
+    return kSql.at(&def);
+}
 
 bool Store::saveState(const PrinterState& before, const PrinterState& after) {
     return saveStateImpl(before, after, false);
 }
 
+// A call writes what it changed and compares only that: the scalars field by
+// field, each table row by row, a table whose data did not change not at all.
 bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after, bool full) {
-    const auto ob = scalarList(before), oa = scalarList(after);
-    for (size_t i = 0; i < oa.size(); ++i) {
-        const auto& [k, v] = oa[i];
-        if (!full && ob[i].second == v)
-            continue;
+    bool ok = true;
+    scalarFields([&](const char* key, auto member) {
+        if (!ok)
+            return;
+        const auto& b = field(before, member);
+        const auto& a = field(after, member);
+        if (!full && b == a)
+            return;
         sqlite3_stmt* st = prepare("INSERT OR REPLACE INTO state(key, value) VALUES(?, ?)");
-        if (!st)
-            return false;
-        sqlite3_bind_text(st, 1, k, -1, SQLITE_STATIC);
-        bindValue(st, 2, v);
+        if (!st) {
+            ok = false;
+            return;
+        }
+        sqlite3_bind_text(st, 1, key, -1, SQLITE_STATIC);
+        using T = std::decay_t<decltype(a)>;
+        if constexpr (std::is_same_v<T, std::string>)
+            bindBytes(st, 2, a);
+        else
+            bindInt(st, 2, a);
         if (sqlite3_step(st) != SQLITE_DONE)
-            return fail("state");
-    }
-    struct Part {
-        const TableDef* def;
-        Rows (*rows)(const PrinterState&);
-        bool (*same)(const PrinterState&, const PrinterState&);
-    };
-    // A table whose data did not change is not even turned into rows: a
-    // call writes what it changed and compares only that.
-    static const Part parts[] = {
-        {&kTaxTable, taxRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.rates == b.rates; }},
-        {&kPayTable, payRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.payTypes == b.payTypes; }},
-        {&kVoucherTable, voucherRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.vouchers == b.vouchers; }},
-        {&kUserTable, userRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.users == b.users; }},
-        {&kTotalsTable, totalRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.totals == b.totals; }},
-        {&kPendingTable, pendingRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.pending == b.pending; }},
-        {&kItemTable, itemRows,
-         [](const PrinterState& a, const PrinterState& b) { return a.doc.items == b.doc.items; }},
-        {&kPaymentTable, paymentRows, [](const PrinterState& a, const PrinterState& b) {
-             return a.doc.payments == b.doc.payments;
-         }}};
-    for (const Part& p : parts) {
-        if (!full && p.same(before, after))
-            continue;
-        Rows b = full ? Rows{} : p.rows(before);
-        if (!writeRows(db_, statements_, *p.def, b, p.rows(after), full, &error_))
-            return false;
-    }
-    return true;
+            ok = fail("state");
+    });
+    return ok && writeList(kTaxTable, before.rates, after.rates, 0, full) &&
+           writeList(kPayTable, before.payTypes, after.payTypes, 0, full) &&
+           writeList(kVoucherTable, before.vouchers, after.vouchers, 0, full) &&
+           writeList(kUserTable, before.users, after.users, 1, full) &&
+           writeMap(kTotalsTable, before.totals, after.totals, full) &&
+           writeList(kPendingTable, before.pending, after.pending, 0, full) &&
+           writeList(kItemTable, before.doc.items, after.doc.items, 0, full) &&
+           writeList(kPaymentTable, before.doc.payments, after.doc.payments, 0, full);
 }
 
 bool Store::saveSettings(const Settings& before, const Settings& after) {
-    std::map<std::string, int64_t> b, a;
+    if (before == after && !forceSettings_)
+        return true;
+    std::pair<const char*, int64_t> b[16], a[16];
+    size_t nb = 0, na = 0;
     Settings sb = before, sa = after;
-    visitSettings(sb, [&](const char* k, int64_t& v) { b[k] = v; });
-    visitSettings(sa, [&](const char* k, int64_t& v) { a[k] = v; });
-    for (const auto& [k, v] : a) {
-        if (b[k] == v && !forceSettings_)
+    visitSettings(sb, [&](const char* k, int64_t& v) { b[nb++] = {k, v}; });
+    visitSettings(sa, [&](const char* k, int64_t& v) { a[na++] = {k, v}; });
+    for (size_t i = 0; i < na; ++i) {
+        if (b[i].second == a[i].second && !forceSettings_)
             continue;
         sqlite3_stmt* st = prepare("INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
         if (!st)
             return false;
-        sqlite3_bind_text(st, 1, k.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 2, v);
+        sqlite3_bind_text(st, 1, a[i].first, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(st, 2, a[i].second);
         if (sqlite3_step(st) != SQLITE_DONE)
             return fail("settings");
     }
@@ -373,15 +384,16 @@ bool Store::load(PrinterState* out, Settings* setOut, std::map<std::string, int>
             scalars[reinterpret_cast<const char*>(sqlite3_column_text(s, 0))] = columnValue(s, 1);
         sqlite3_reset(s);
     }
-    visitScalars(st.s, st.doc, [&](const char* k, auto& v) {
+    scalarFields([&](const char* k, auto member) {
         auto it = scalars.find(k);
         if (it == scalars.end())
             return;
+        auto& v = field(st, member);
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, std::string>)
             v = S(it->second);
         else
-            v = I(it->second);
+            v = static_cast<T>(I(it->second));
     });
     auto readTable = [&](const TableDef& def, auto&& apply) -> bool {
         std::string cols;
