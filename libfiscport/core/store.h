@@ -164,6 +164,7 @@ private:
     std::mutex checkpointMutex_;
     std::condition_variable checkpointWake_;
     bool checkpointStop_ = false, checkpointDue_ = false;
+    int framesAtWake_ = 0;  // WAL frames at the last wake (the committing thread's)
 };
 
 // "YYYY-MM-DD HH:MM:SS" of an epoch second, local time.

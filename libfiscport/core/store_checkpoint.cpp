@@ -13,10 +13,17 @@ const int kCheckpointFrames = 64;
 using namespace storedb;
 
 // Told by SQLite after each commit how many frames the WAL holds: costs the
-// caller no system call, and wakes the checkpoint thread only when due.
+// caller no system call, and wakes the checkpoint thread only when due, that
+// is once the WAL grew by kCheckpointFrames since the last wake. While calls
+// follow each other closely the WAL does not start over (each call begins
+// reading before the last checkpoint ends), and waking the thread at every
+// commit from then on would add its two syncs to each call's one.
 int Store::walHook(void* self, sqlite3*, const char*, int frames) {
     auto* store = static_cast<Store*>(self);
-    if (frames >= kCheckpointFrames) {
+    if (frames < store->framesAtWake_)
+        store->framesAtWake_ = 0;  // the WAL started over
+    if (frames - store->framesAtWake_ >= kCheckpointFrames) {
+        store->framesAtWake_ = frames;
         std::lock_guard<std::mutex> lock(store->checkpointMutex_);
         if (!store->checkpointDue_) {
             store->checkpointDue_ = true;
