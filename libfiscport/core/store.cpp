@@ -165,8 +165,23 @@ sqlite3_stmt* Store::prepare(const char* sql) {
     return st;
 }
 
+// A statement without rows (a transaction's start or end), kept prepared:
+// not compiled again at every call as sqlite3_exec would.
+bool Store::run(const char* sql) {
+    sqlite3_stmt* st = prepare(sql);
+    if (!st)
+        return false;
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE) {
+        setCode(rc);
+        error_ = sqlite3_errmsg(db_);
+    }
+    sqlite3_reset(st);
+    return rc == SQLITE_DONE;
+}
+
 bool Store::begin() {
-    return exec("BEGIN IMMEDIATE");
+    return run("BEGIN IMMEDIATE");
 }
 
 void Store::setBusyTimeout(int ms) {
@@ -174,7 +189,7 @@ void Store::setBusyTimeout(int ms) {
 }
 
 bool Store::beginRead() {
-    if (!exec("BEGIN"))
+    if (!run("BEGIN"))
         return false;
     // The snapshot starts with the first read.
     sqlite3_stmt* st = prepare("SELECT value FROM meta WHERE key='schema'");
@@ -191,7 +206,7 @@ bool Store::beginRead() {
     return true;
 }
 bool Store::commit() {
-    if (exec("COMMIT"))
+    if (run("COMMIT"))
         return true;
     rollback();
     return false;
@@ -206,7 +221,7 @@ void Store::rollback() {
     std::string e = error_;
     int c = code_;
     if (sqlite3_get_autocommit(db_) == 0)
-        exec("ROLLBACK");
+        run("ROLLBACK");
     error_ = e;
     code_ = c;
 }

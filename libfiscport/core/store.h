@@ -124,6 +124,7 @@ public:
 private:
     Store(sqlite3* db, std::string path);
     bool exec(const char* sql);
+    bool run(const char* sql);
     bool setCode(int rc);
     bool nearSpaceLimits() const;
     static bool createMemory(const std::string& path, std::string* error, int* code);
