@@ -1,4 +1,7 @@
 // WAL checkpoints on a thread of their own, outside callers' calls.
+#include <chrono>
+#include <thread>
+
 #include "core/store.h"
 #include "core/store_sql.h"
 
@@ -8,6 +11,25 @@ namespace {
 // The WAL is checkpointed (outside callers' calls) once it holds this many
 // frames (about 256 KiB with SQLite's 4 KiB pages).
 const int kCheckpointFrames = 64;
+// A WAL this long (about 64 MiB) is made to start over: see checkpointLoop.
+// Rare enough that the calls held up by it stay far outside the 99th
+// percentile (a threshold of 1024 frames put them in it).
+const int kRestartFrames = 16384;
+// How long the checkpoint thread waits for the writer lock and for the
+// snapshots still in the WAL when it makes the WAL start over; past it, it
+// tries again at its next round.
+const int kRestartWaitMs = 50;
+
+// The checkpoint thread's wait for a lock: short polls, as callers hold the
+// writer lock for most of the time while they come back to back and free it
+// for moments SQLite's own backoff (1, 2, 5, 10 ms...) would miss.
+int pollBriefly(void*, int count) {
+    const int kPollMicros = 100;
+    if (count * kPollMicros >= kRestartWaitMs * 1000)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::microseconds(kPollMicros));
+    return 1;
+}
 }  // namespace
 
 using namespace storedb;
@@ -55,12 +77,25 @@ void Store::stopCheckpointer() {
 
 // PASSIVE checkpoints take no lock a caller waits for: they copy what no
 // reader still needs and leave the rest for the next round.
+//
+// A WAL starts over (its next frame written at its start) only when the
+// caller's snapshot began after a checkpoint copied everything; calls that
+// follow each other closely never give it that moment, and the WAL would
+// grow without end (gigabytes over a long run, every page lookup slower).
+// Once the WAL is kRestartFrames long, the thread therefore runs a RESTART
+// checkpoint after its passive one: with the writer lock, it copies the few
+// frames left, syncs, waits (at most kRestartWaitMs) for the snapshots still
+// in the WAL, and has the next commit write at the WAL's start. A call that
+// commits meanwhile waits for the writer lock as for any other writer
+// (bounded by kBusyMs); this happens once every kRestartFrames frames, and
+// only while calls come back to back.
 void Store::checkpointLoop() {
     std::string err;
     int code = 0;
     sqlite3* db = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
     if (!db)
         return;
+    sqlite3_busy_handler(db, pollBriefly, nullptr);
     // A connection learns the file is in WAL mode at its first read; until
     // then a checkpoint does nothing.
     sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -71,7 +106,10 @@ void Store::checkpointLoop() {
             break;
         checkpointDue_ = false;
         lock.unlock();
-        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        int frames = 0, copied = 0;
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &frames, &copied);
+        if (frames >= kRestartFrames)
+            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
         lock.lock();
     }
     lock.unlock();
