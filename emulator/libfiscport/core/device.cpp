@@ -11,6 +11,7 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "core/clock.h"
 #include "core/codes.h"
@@ -187,7 +188,10 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
             store_->rollback();
             return storeFailure();
         }
-        PrinterState work = state_;
+        // The copy reuses the last call's buffers: no allocation for rows
+        // that already had room.
+        work_ = state_;
+        PrinterState& work = work_;
         Settings workSet = settings_;
         Output out;
         int64_t t = now();
@@ -226,7 +230,7 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         }
         faults_.erase(fn);
         if (code == kOk) {
-            state_ = std::move(work);
+            std::swap(state_, work_);
             settings_ = workSet;
         }
         return code;

@@ -83,6 +83,7 @@ private:
 
     std::unique_ptr<Store> store_;
     PrinterState state_;
+    PrinterState work_;  // the copy a call runs on (kept for its buffers)
     Settings settings_;
     std::map<std::string, int> faults_;
     int selectedPort_ = 0;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "core/printer.h"
@@ -20,6 +21,11 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace fiscemu {
+
+namespace storedb {
+struct TableDef;
+struct TableSql;
+}  // namespace storedb
 
 struct PaperRow {
     int64_t id = 0;
@@ -118,6 +124,7 @@ public:
 private:
     Store(sqlite3* db, std::string path);
     bool exec(const char* sql);
+    bool run(const char* sql);
     bool setCode(int rc);
     bool nearSpaceLimits() const;
     static bool createMemory(const std::string& path, std::string* error, int* code);
@@ -126,20 +133,31 @@ private:
     void checkpointLoop();
     static int walHook(void* self, sqlite3* db, const char* name, int frames);
     void stopCheckpointer();
+    // A statement made once and kept; reset and unbound for its next use.
     sqlite3_stmt* prepare(const std::string& sql);
+    // The same for a text that lives as long as the program (a literal):
+    // found again by its address, with no text built nor compared.
+    sqlite3_stmt* prepare(const char* sql);
     bool readRoll(const std::string& table, const std::string& columns, int64_t afterId,
                   int64_t lastN, const std::function<void(sqlite3_stmt*)>& readRow);
     bool createSchema();
     bool writeFactory(int64_t now);
     bool fail(const std::string& what);
     bool saveStateImpl(const PrinterState& before, const PrinterState& after, bool full);
+    template <class T>
+    bool writeList(const storedb::TableDef& def, const std::vector<T>& before,
+                   const std::vector<T>& after, int64_t keyBase, bool full);
+    bool writeMap(const storedb::TableDef& def, const std::map<int, int64_t>& before,
+                  const std::map<int, int64_t>& after, bool full);
+    static const storedb::TableSql& sqlFor(const storedb::TableDef& def);
     bool forceSettings_ = false;
 
     sqlite3* db_;
     std::string path_;
     std::string error_;
     int code_ = 40;
-    std::map<std::string, sqlite3_stmt*> statements_;
+    std::map<std::string, sqlite3_stmt*> statements_;  // owns them all
+    std::unordered_map<const char*, sqlite3_stmt*> byAddress_;
     int64_t dataVersion_ = -1;
     std::unique_ptr<TraceLog> trace_;
 
@@ -147,6 +165,7 @@ private:
     std::mutex checkpointMutex_;
     std::condition_variable checkpointWake_;
     bool checkpointStop_ = false, checkpointDue_ = false;
+    int framesAtWake_ = 0;  // WAL frames at the last wake (the committing thread's)
 };
 
 // "YYYY-MM-DD HH:MM:SS" of an epoch second, local time.

@@ -80,11 +80,15 @@ int64_t baseAfter(const std::string& oldPath) {
     return next;
 }
 
-std::string clean(std::string s) {
-    for (char& c : s)
+// A field of a row: tabs and line ends become spaces.
+void appendClean(std::string* line, const std::string& s) {
+    size_t from = line->size();
+    *line += s;
+    for (size_t i = from; i < line->size(); ++i) {
+        char& c = (*line)[i];
         if (c == '\t' || c == '\n' || c == '\r')
             c = ' ';
-    return s;
+    }
 }
 
 bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* out) {
@@ -208,19 +212,35 @@ void TraceLog::rotate(int64_t size) {
 bool TraceLog::append(const std::string& time, const std::string& function, const std::string& args,
                       const std::string& result, int64_t micros) {
     struct stat st {};
-    // Follow a rotation or a restart made by another process.
-    if (fd_ >= 0 && (stat(path_.c_str(), &st) != 0 || st.st_dev != dev_ || st.st_ino != ino_))
+    // Follow a rotation or a restart made by another process. While the name
+    // still leads to the open file, its size is the one just read.
+    bool same = fd_ >= 0 && stat(path_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_;
+    if (!same) {
         closeFd();
-    if (fd_ < 0 && !openCurrent())
-        return false;
-    if (fstat(fd_, &st) == 0 && st.st_size >= kRotateBytes) {
+        if (!openCurrent())
+            return false;
+        if (fstat(fd_, &st) != 0)
+            st.st_size = 0;
+    }
+    if (st.st_size >= kRotateBytes) {
         rotate(st.st_size);
         if (fd_ < 0 && !openCurrent())
             return false;
     }
-    std::string line = clean(time) + "\t" + clean(function) + "\t" + clean(args) + "\t" +
-                       clean(result) +
-                       (micros >= 0 ? "\t" + std::to_string(micros) : std::string()) + "\n";
+    std::string line;
+    line.reserve(time.size() + function.size() + args.size() + result.size() + 32);
+    appendClean(&line, time);
+    line += '\t';
+    appendClean(&line, function);
+    line += '\t';
+    appendClean(&line, args);
+    line += '\t';
+    appendClean(&line, result);
+    if (micros >= 0) {
+        line += '\t';
+        line += std::to_string(micros);
+    }
+    line += '\n';
     // One write: concurrent appenders never interleave within a row.
     ssize_t n = write(fd_, line.data(), line.size());
     return n == static_cast<ssize_t>(line.size());

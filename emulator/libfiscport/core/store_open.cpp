@@ -1,0 +1,443 @@
+// Opening a memory: creating it whole, the checks at open, the one-time
+// upgrade of an older format, copies and the factory reset.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#include "core/chain.h"
+#include "core/clock.h"
+#include "core/codes.h"
+#include "core/store.h"
+#include "core/store_sql.h"
+
+namespace fiscemu {
+
+namespace {
+
+using namespace storedb;
+
+// 1: no hash chain (upgraded once at open); 2: each fiscal record chained.
+const int kSchemaVersion = 2;
+
+const char* const kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
+CREATE TABLE IF NOT EXISTS settings(key TEXT PRIMARY KEY, value INTEGER);
+CREATE TABLE IF NOT EXISTS faults(function TEXT PRIMARY KEY, code INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS state(key TEXT PRIMARY KEY, value);
+CREATE TABLE IF NOT EXISTS tax_rates(pos INTEGER PRIMARY KEY, programmed INTEGER, type TEXT,
+  rate INTEGER, total INTEGER);
+CREATE TABLE IF NOT EXISTS pay_types(pos INTEGER PRIMARY KEY, name TEXT, total INTEGER,
+  managerial INTEGER);
+CREATE TABLE IF NOT EXISTS vouchers(pos INTEGER PRIMARY KEY, name TEXT, discount INTEGER,
+  surcharge INTEGER, cancel INTEGER, payment INTEGER, linked INTEGER, related INTEGER,
+  count INTEGER, cancel_count INTEGER, sales INTEGER, surcharges INTEGER, discounts INTEGER,
+  cancellations INTEGER);
+CREATE TABLE IF NOT EXISTS users(n INTEGER PRIMARY KEY, line1 BLOB, line2 BLOB, line3 BLOB,
+  store INTEGER, equipment INTEGER, cgc BLOB, im BLOB, ie BLOB, first_time INTEGER,
+  last_time INTEGER, cro INTEGER, gt INTEGER);
+CREATE TABLE IF NOT EXISTS totals(totaliser INTEGER PRIMARY KEY, amount INTEGER);
+CREATE TABLE IF NOT EXISTS pending_links(seq INTEGER PRIMARY KEY, coo INTEGER, pay_type INTEGER,
+  amount INTEGER, used INTEGER, issued INTEGER, last_coo INTEGER);
+CREATE TABLE IF NOT EXISTS doc_items(seq INTEGER PRIMARY KEY, code BLOB, description BLOB,
+  quantity INTEGER, price INTEGER, total INTEGER, discount INTEGER, totaliser INTEGER,
+  cancelled INTEGER);
+CREATE TABLE IF NOT EXISTS doc_payments(seq INTEGER PRIMARY KEY, position INTEGER, name BLOB,
+  amount INTEGER, condition INTEGER, omit INTEGER, cancelled INTEGER);
+CREATE TABLE IF NOT EXISTS fiscal_memory(z INTEGER PRIMARY KEY, ymd INTEGER, time INTEGER,
+  coo INTEGER, cro INTEGER, gt INTEGER, gross INTEGER, cancellations INTEGER,
+  discounts INTEGER, surcharges INTEGER, net INTEGER, details TEXT, hash BLOB);
+CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_update BEFORE UPDATE ON fiscal_memory
+  BEGIN SELECT RAISE(ABORT, 'fiscal memory is append-only'); END;
+CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_delete BEFORE DELETE ON fiscal_memory
+  BEGIN SELECT RAISE(ABORT, 'fiscal memory is append-only'); END;
+CREATE TABLE IF NOT EXISTS paper(id INTEGER PRIMARY KEY, time TEXT, station TEXT, coo INTEGER,
+  line BLOB);
+)sql";
+
+const char* const kNoUpdateTrigger = R"sql(
+CREATE TRIGGER IF NOT EXISTS fiscal_memory_no_update BEFORE UPDATE ON fiscal_memory
+  BEGIN SELECT RAISE(ABORT, 'fiscal memory is append-only'); END;
+)sql";
+
+// A file-size limit (ulimit -f) must give the disk-full answer, not kill the
+// program: SIGXFSZ is ignored unless the program chose a handler of its own.
+void ignoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction old {};
+        if (sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+            signal(SIGXFSZ, SIG_IGN);
+    });
+}
+
+}  // namespace
+
+using namespace storedb;
+
+// A new memory is built whole under a private name and then linked in place,
+// which fails when a file appeared meanwhile: no process ever sees a
+// half-made memory, and an existing file is never overwritten.
+bool Store::createMemory(const std::string& path, std::string* error, int* code) {
+    std::string tmp = path + ".new.XXXXXX";
+    int fd = mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        *error = "cannot create " + path + ": " + std::strerror(errno);
+        *code = (errno == ENOSPC || errno == EFBIG) ? kDiskFull : kStorage;
+        return false;
+    }
+    fchmod(fd, 0644);
+    close(fd);
+    auto cleanup = [&] {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            unlink((tmp + suffix).c_str());
+    };
+    {
+        std::unique_ptr<Store> fresh;
+        sqlite3* db = openConnection(tmp, SQLITE_OPEN_READWRITE, error, code);
+        if (!db)
+            return cleanup(), false;
+        fresh.reset(new Store(db, tmp));
+        if (!fresh->exec("PRAGMA journal_mode=WAL") || !fresh->exec("PRAGMA synchronous=FULL") ||
+            !fresh->begin() || !fresh->createSchema() || !fresh->commit()) {
+            *error = "cannot create " + path + ": " + fresh->lastError();
+            *code = fresh->lastCode();
+            fresh.reset();
+            return cleanup(), false;
+        }
+    }  // closing the last connection moves everything into the file and syncs it
+    int rc = link(tmp.c_str(), path.c_str());
+    int linkErrno = errno;
+    cleanup();
+    if (rc != 0 && linkErrno != EEXIST) {
+        *error = "cannot create " + path + ": " + std::strerror(linkErrno);
+        *code = (linkErrno == ENOSPC || linkErrno == EFBIG) ? kDiskFull : kStorage;
+        return false;
+    }
+    syncDirectoryOf(path);
+    return true;
+}
+
+std::unique_ptr<Store> Store::open(const std::string& path, std::string* error, int* code) {
+    ignoreFileSizeSignal();
+    std::string err;
+    int c = kStorage;
+    auto failed = [&]() -> std::unique_ptr<Store> {
+        if (error)
+            *error = err;
+        if (code)
+            *code = c;
+        return nullptr;
+    };
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+        // A WAL without its memory is a memory whose file was lost: a new file
+        // beside it would take in the old WAL's pages.
+        struct stat wal {};
+        if (stat((path + "-wal").c_str(), &wal) == 0)
+            return c = kDamaged,
+                   err = path + " is missing but its " + path +
+                         "-wal remains: the memory's file was lost or moved",
+                   failed();
+        if (!createMemory(path, &err, &c))
+            return failed();
+        if (stat(path.c_str(), &st) != 0)
+            return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+    }
+    if (!S_ISREG(st.st_mode))
+        return c = kDamaged, err = path + " is not a printer memory (not a regular file)", failed();
+    if (st.st_size == 0)
+        return c = kDamaged, err = path + " is empty: it is not a printer memory", failed();
+    sqlite3* db = openConnection(path, SQLITE_OPEN_READWRITE, &err, &c);
+    if (!db)
+        return failed();
+    std::unique_ptr<Store> store(new Store(db, path));
+    if (!store->checkMemory(&err, &c))
+        return failed();
+    store->changedElsewhere();
+    return store;
+}
+
+// Everything is checked before anything is written: a file that is not a
+// printer memory is left exactly as it was found.
+bool Store::checkMemory(std::string* error, int* code) {
+    auto failWith = [&](int c, const std::string& what) {
+        *code = c;
+        *error = path_ + ": " + what;
+        return false;
+    };
+    std::vector<std::string> problems = integrityProblems();
+    if (!problems.empty()) {
+        if (code_ != kDamaged)
+            return failWith(code_, error_);
+        std::string all;
+        for (const std::string& p : problems)
+            all += (all.empty() ? "" : "; ") + p;
+        return failWith(kDamaged, "damaged (SQLite quick check): " + all);
+    }
+    int version = 0;
+    {
+        sqlite3_stmt* st = nullptr;
+        int rc =
+            sqlite3_prepare_v2(db_, "SELECT value FROM meta WHERE key='schema'", -1, &st, nullptr);
+        if (rc == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            version = sqlite3_column_int(st, 0);
+        else if (rc == SQLITE_OK)
+            rc = sqlite3_errcode(db_);
+        sqlite3_finalize(st);
+        int c = codeOf(rc, sqlite3_system_errno(db_));
+        if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE && c != kStorage)
+            return failWith(c, sqlite3_errmsg(db_));
+    }
+    if (version < 1 || version > kSchemaVersion)
+        return failWith(kDamaged,
+                        version > kSchemaVersion
+                            ? "written by a newer library (format " + std::to_string(version) + ")"
+                            : "not a printer memory (no format record)");
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL"))
+        return failWith(code_, error_);
+    if (version < 2 && !upgradeChain())
+        return failWith(code_, "cannot add the hash chain: " + error_);
+    problems = chainProblems();
+    if (!problems.empty()) {
+        std::string all;
+        for (const std::string& p : problems)
+            all += (all.empty() ? "" : "; ") + p;
+        return failWith(kDamaged, all);
+    }
+    return true;
+}
+
+std::vector<std::string> Store::integrityProblems() {
+    std::vector<std::string> out;
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(20)", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const unsigned char* t = sqlite3_column_text(st, 0);
+            std::string line = t ? reinterpret_cast<const char*>(t) : "";
+            if (line != "ok")
+                out.push_back(line);
+        }
+    }
+    // The check found damage (41), or could not run (busy, I/O: its own code).
+    code_ = out.empty() ? kStorage : kDamaged;
+    if (rc != SQLITE_DONE) {
+        setCode(rc);
+        error_ = sqlite3_errmsg(db_);
+        out.push_back(error_);
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+std::vector<std::string> Store::chainProblems() {
+    // The records and the chain's head are read in one snapshot: read one
+    // after the other while another process closes a day, a sound memory
+    // would look as if its newest record had been deleted.
+    const bool ownSnapshot = sqlite3_get_autocommit(db_) != 0;
+    if (ownSnapshot && !beginRead())
+        return {"memory cannot be read: " + error_};
+    std::vector<FiscalRecord> records = fiscalMemory();
+    std::string head = chainHead();
+    if (ownSnapshot)
+        rollback();
+    return fiscemu::chainProblems(records, head);
+}
+
+// A memory written before the chain existed receives it once, in one
+// transaction, over its records as they are; the act is recorded in `meta`.
+bool Store::upgradeChain() {
+    if (!begin())
+        return false;
+    bool ok = true;
+    sqlite3_stmt* cols = prepare(
+        "SELECT COUNT(*) FROM pragma_table_info('fiscal_memory') "
+        "WHERE name='hash'");
+    bool hasColumn = cols && sqlite3_step(cols) == SQLITE_ROW && sqlite3_column_int(cols, 0) > 0;
+    if (cols)
+        sqlite3_reset(cols);
+    ok = cols != nullptr;
+    if (ok && !hasColumn)
+        ok = exec("ALTER TABLE fiscal_memory ADD COLUMN hash BLOB");
+    ok = ok && exec("DROP TRIGGER IF EXISTS fiscal_memory_no_update");
+    std::vector<FiscalRecord> records = ok ? fiscalMemory() : std::vector<FiscalRecord>{};
+    std::string previous = chainStart();
+    for (size_t i = 0; ok && i < records.size(); ++i) {
+        if (records[i].z != static_cast<int64_t>(i + 1)) {
+            error_ = "fiscal memory numbering has a gap at Z " + std::to_string(records[i].z);
+            code_ = kDamaged;
+            ok = false;
+            break;
+        }
+        std::string hash = chainHash(records[i], previous);
+        sqlite3_stmt* up = prepare("UPDATE fiscal_memory SET hash=? WHERE z=?");
+        ok = up != nullptr;
+        if (ok) {
+            sqlite3_bind_blob(up, 1, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(up, 2, records[i].z);
+            ok = sqlite3_step(up) == SQLITE_DONE || fail("fiscal memory hash");
+        }
+        previous = hash;
+    }
+    ok = ok && exec(kNoUpdateTrigger);
+    if (ok) {
+        sqlite3_stmt* m = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+        auto put = [&](const char* key, const std::string& value, bool blob) {
+            if (!m)
+                return false;
+            sqlite3_reset(m);
+            sqlite3_clear_bindings(m);
+            sqlite3_bind_text(m, 1, key, -1, SQLITE_TRANSIENT);
+            if (blob)
+                sqlite3_bind_blob(m, 2, value.data(), static_cast<int>(value.size()),
+                                  SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_text(m, 2, value.c_str(), -1, SQLITE_TRANSIENT);
+            return sqlite3_step(m) == SQLITE_DONE || fail("meta");
+        };
+        ok = put("fm_head", previous, true) &&
+             put("chain_upgrade",
+                 isoTime(wallNow()) + ": hash chain computed over " +
+                     std::to_string(records.size()) + " existing records",
+                 false) &&
+             put("schema", std::to_string(kSchemaVersion), false);
+    }
+    if (!ok) {
+        std::string e = error_;
+        int c = code_;
+        rollback();
+        error_ = e;
+        code_ = c;
+        return false;
+    }
+    return commit();
+}
+
+bool Store::backupTo(const std::string& dest) {
+    struct stat st {};
+    if (stat(dest.c_str(), &st) == 0) {
+        error_ = dest + " already exists";
+        code_ = kStorage;
+        return false;
+    }
+    sqlite3* out = nullptr;
+    int rc =
+        sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
+        if (!b) {
+            rc = sqlite3_errcode(out);
+        } else {
+            rc = sqlite3_backup_step(b, -1);
+            int end = sqlite3_backup_finish(b);
+            rc = rc == SQLITE_DONE ? end : rc;
+        }
+    }
+    if (rc != SQLITE_OK) {
+        error_ = "copy to " + dest + ": " + (out ? sqlite3_errmsg(out) : "?");
+        code_ = codeOf(rc, out ? sqlite3_system_errno(out) : 0);
+    }
+    sqlite3_close(out);
+    if (rc != SQLITE_OK) {
+        unlink(dest.c_str());
+        return false;
+    }
+    syncDirectoryOf(dest);
+    return true;
+}
+
+bool Store::copyDamaged(const std::string& path, const std::string& dest, std::string* error) {
+    auto copy = [&](const std::string& from, const std::string& to) {
+        int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            return errno == ENOENT;  // nothing of that name to keep
+        int outFd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        bool ok = outFd >= 0;
+        char buf[65536];
+        ssize_t n = 0;
+        while (ok && (n = read(in, buf, sizeof buf)) > 0)
+            ok = write(outFd, buf, static_cast<size_t>(n)) == n;
+        ok = ok && n == 0 && fsync(outFd) == 0;
+        close(in);
+        if (outFd >= 0)
+            close(outFd);
+        if (!ok)
+            *error = "copy of " + from + " to " + to + ": " + std::strerror(errno);
+        return ok;
+    };
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 && stat((path + "-wal").c_str(), &st) != 0) {
+        *error = path + ": nothing to copy";
+        return false;
+    }
+    if (!copy(path, dest) || !copy(path + "-wal", dest + "-wal"))
+        return false;
+    syncDirectoryOf(dest);
+    return true;
+}
+
+bool Store::discardFiles(const std::string& path, std::string* error) {
+    for (const char* suffix : {"-wal", "-shm", "-journal", ""}) {
+        std::string f = path + suffix;
+        if (unlink(f.c_str()) != 0 && errno != ENOENT) {
+            *error = "cannot remove " + f + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    syncDirectoryOf(path);
+    return true;
+}
+
+bool Store::createSchema() {
+    if (!exec(kSchema))
+        return false;
+    sqlite3_stmt* st = prepare("SELECT value FROM meta WHERE key='schema'");
+    if (!st)
+        return false;
+    bool fresh = sqlite3_step(st) != SQLITE_ROW;
+    sqlite3_reset(st);
+    if (!fresh)
+        return true;
+    return writeFactory(systemNow());
+}
+
+bool Store::writeFactory(int64_t now) {
+    PrinterState st = factoryState(now);
+    Settings set;
+    forceSettings_ = true;
+    bool ok = saveStateImpl(PrinterState{}, st, true) && saveSettings(set, set);
+    forceSettings_ = false;
+    if (!ok)
+        return false;
+    sqlite3_stmt* s = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES('schema', ?)");
+    if (!s)
+        return false;
+    sqlite3_bind_int(s, 1, kSchemaVersion);
+    return sqlite3_step(s) == SQLITE_DONE || fail("meta");
+}
+
+bool Store::resetToFactory(int64_t now) {
+    for (auto& [sql, st] : statements_)
+        sqlite3_finalize(st);
+    statements_.clear();
+    byAddress_.clear();
+    static const char* const kTables[] = {
+        "meta",      "settings",     "faults",        "state",  "tax_rates",
+        "pay_types", "vouchers",     "users",         "totals", "pending_links",
+        "doc_items", "doc_payments", "fiscal_memory", "paper",  "trace"};
+    for (const char* t : kTables) {
+        std::string sql = std::string("DROP TABLE IF EXISTS ") + t;
+        if (!exec(sql.c_str()))
+            return false;
+    }
+    return exec(kSchema) && writeFactory(now);
+}
+
+}  // namespace fiscemu

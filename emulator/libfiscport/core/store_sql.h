@@ -1,0 +1,30 @@
+// Private to the store's files: the SQLite helpers they share.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace fiscemu {
+namespace storedb {
+
+using Value = std::variant<int64_t, std::string>;
+
+inline int64_t I(const Value& v) {
+    return std::holds_alternative<int64_t>(v) ? std::get<int64_t>(v) : 0;
+}
+inline std::string S(const Value& v) {
+    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
+}
+
+Value columnValue(sqlite3_stmt* st, int i);
+
+// The result code (core/codes.h) of an SQLite failure.
+int codeOf(int rc, int systemErrno);
+sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code);
+void syncDirectoryOf(const std::string& path);
+
+}  // namespace storedb
+}  // namespace fiscemu
