@@ -24,8 +24,25 @@ struct WriterRun {
     std::string output;
 };
 
-// Starts the writer program; when killAfterMs >= 0 it is killed after that time.
-WriterRun runWriter(const std::vector<std::string>& args, int killAfterMs) {
+// When a writer is killed: once it has answered `afterCalls` calls, and
+// `thenMicros` later. Counted in calls rather than timed from its start, so
+// that a slow start (a sanitized build on a busy machine) does not use up the
+// time and leave every round killing a writer that had not begun.
+struct KillPlan {
+    int afterCalls = -1;  // never killed
+    int thenMicros = 0;
+};
+
+// Counts the writer's answers ("E n rc" lines) in what it has printed.
+int answeredCalls(const std::string& output) {
+    int count = output.rfind("E ", 0) == 0 ? 1 : 0;
+    for (size_t at = output.find("\nE "); at != std::string::npos; at = output.find("\nE ", at + 1))
+        ++count;
+    return count;
+}
+
+// Starts the writer program and kills it as the plan says.
+WriterRun runWriter(const std::vector<std::string>& args, KillPlan plan = {}) {
     int fds[2];
     if (pipe(fds) != 0)
         return {-1, ""};
@@ -45,13 +62,16 @@ WriterRun runWriter(const std::vector<std::string>& args, int killAfterMs) {
         _exit(127);
     }
     close(fds[1]);
-    if (killAfterMs >= 0) {
-        usleep(static_cast<useconds_t>(killAfterMs) * 1000);
-        kill(pid, SIGKILL);
-    }
     WriterRun r;
     char buf[4096];
     ssize_t n;
+    if (plan.afterCalls >= 0) {
+        while (answeredCalls(r.output) < plan.afterCalls &&
+               (n = read(fds[0], buf, sizeof buf)) > 0)
+            r.output.append(buf, static_cast<size_t>(n));
+        usleep(static_cast<useconds_t>(plan.thenMicros));
+        kill(pid, SIGKILL);
+    }
     while ((n = read(fds[0], buf, sizeof buf)) > 0)
         r.output.append(buf, static_cast<size_t>(n));
     close(fds[0]);
@@ -64,14 +84,14 @@ class Processes : public DriverTest {};
 }  // namespace
 
 TEST_F(Processes, OpenCouponSurvivesTheProgramEnding) {
-    WriterRun sold = runWriter({"sell", "3"}, -1);
+    WriterRun sold = runWriter({"sell", "3"});
     ASSERT_TRUE(WIFEXITED(sold.status));
     ASSERT_EQ(WEXITSTATUS(sold.status), 0);
     // This process never touched the coupon: it finds it open in the memory.
     EXPECT_EQ(stateNow(), 65);
     EXPECT_EQ(trimmed(subtotalField()), "4,50");
     ASSERT_EQ(ecfVendaItem("Mais um", "50", 0), 0);
-    WriterRun finished = runWriter({"finish"}, -1);
+    WriterRun finished = runWriter({"finish"});
     ASSERT_TRUE(WIFEXITED(finished.status));
     EXPECT_EQ(WEXITSTATUS(finished.status), 0);
     EXPECT_EQ(stateNow(), 100);
@@ -160,11 +180,13 @@ TEST_F(Processes, KilledWriterLeavesAConsistentMemory) {
     int itemsOpen = -1;
     int done = 0;
     for (int round = 0; done < kills && round < 3 * kills; ++round) {
-        int ms = std::uniform_int_distribution<int>(5, 80)(rng);
+        // Killed after a few to some tens of answers, at any point of a call.
+        const KillPlan plan{std::uniform_int_distribution<int>(1, 60)(rng),
+                            std::uniform_int_distribution<int>(0, 1500)(rng)};
         // Another writer alongside: ecfsim changes a setting while the program sells.
         pid_t setter =
             startTool({"set", "paper", "ok", "drawer", "closed"}, dir_->path() + "/set.log");
-        WriterRun r = runWriter({"loop", std::to_string(rng())}, ms);
+        WriterRun r = runWriter({"loop", std::to_string(rng())}, plan);
         int setStatus = 0;
         waitpid(setter, &setStatus, 0);
         EXPECT_TRUE(WIFEXITED(setStatus) && WEXITSTATUS(setStatus) == 0)
@@ -249,7 +271,7 @@ TEST_F(Processes, OpeningWhileAnotherProcessWritesNeverSeesDamage) {
     std::atomic<bool> done{false};
     WriterRun r;
     std::thread writer([&] {
-        r = runWriter({"loop", "4242"}, 3000);
+        r = runWriter({"loop", "4242"}, KillPlan{1, 3000000});
         done = true;
     });
     int opened = 0;
