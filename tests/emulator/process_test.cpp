@@ -66,8 +66,7 @@ WriterRun runWriter(const std::vector<std::string>& args, KillPlan plan = {}) {
     char buf[4096];
     ssize_t n;
     if (plan.afterCalls >= 0) {
-        while (answeredCalls(r.output) < plan.afterCalls &&
-               (n = read(fds[0], buf, sizeof buf)) > 0)
+        while (answeredCalls(r.output) < plan.afterCalls && (n = read(fds[0], buf, sizeof buf)) > 0)
             r.output.append(buf, static_cast<size_t>(n));
         usleep(static_cast<useconds_t>(plan.thenMicros));
         kill(pid, SIGKILL);

@@ -153,8 +153,8 @@ void DesktopFixture::SetUp() {
         << "desktop tests run on an X server (scripts/with-desktop.sh)";
     // Without a window manager nothing is ever stacked or active, and every
     // test would fail far from the cause.
-    ASSERT_TRUE(run(QStringLiteral("xprop"), {QStringLiteral("-root"),
-                                              QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+    ASSERT_TRUE(run(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
                     .contains(QLatin1String("window id")))
         << "no window manager runs on " << qgetenv("DISPLAY").toStdString();
 }
