@@ -37,9 +37,13 @@ int main(int argc, char** argv) {
 
     PanelWindow window(path);
     // The layout's size suits a wide desktop; on a smaller screen the window
-    // takes what the screen offers, so that every pane stays reachable.
-    if (const QScreen* screen = window.screen())
-        window.resize(window.size().boundedTo(screen->availableSize()));
-    window.show();
+    // starts maximised, so that the window manager fits it, frame and all,
+    // and every pane stays reachable.
+    const QScreen* screen = window.screen();
+    const QSize room = screen ? screen->availableSize() : window.size();
+    if (window.width() > room.width() || window.height() > room.height())
+        window.showMaximized();
+    else
+        window.show();
     return app.exec();
 }
