@@ -36,12 +36,8 @@ trap 'stop_desktop; rm -rf "$workdir"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# True while the process runs (an exited child not yet waited for is a zombie).
-running() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
-}
+# shellcheck source=lib/running.sh
+. "$(dirname "$0")/lib/running.sh"
 
 # The window manager is up once it has claimed the root window.
 window_manager_up() {

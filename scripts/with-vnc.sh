@@ -32,12 +32,8 @@ esac
 
 workdir=$(mktemp -d)
 vnc_pid=
-# True while the process runs (an exited child not yet waited for is a zombie).
-running() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
-}
+# shellcheck source=lib/running.sh
+. "$(dirname "$0")/lib/running.sh"
 # x11vnc's handler of SIGTERM now and then deadlocks: after two seconds it is
 # killed outright.
 stop_vnc() {
