@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <sstream>
@@ -77,6 +78,33 @@ WriterRun runWriter(const std::vector<std::string>& args, KillPlan plan = {}) {
     waitpid(pid, &r.status, 0);
     return r;
 }
+
+// Opens the memory again and again while another writer works, keeping what
+// went wrong: an opening refused, or a problem the given check finds.
+struct Openings {
+    int opened = 0;
+    std::vector<std::string> failures;
+
+    template <class Check>
+    void openOnce(const std::string& path, Check check) {
+        std::string error;
+        int code = 0;
+        auto device = fiscemu::Device::open(path, &error, &code);
+        if (!device) {
+            failures.push_back(std::to_string(code) + " " + error);
+            return;
+        }
+        ++opened;
+        for (const std::string& problem : check(*device))
+            failures.push_back("check: " + problem);
+    }
+
+    std::string summary() const {
+        return std::to_string(failures.size()) + " of " + std::to_string(opened + failures.size()) +
+               " openings failed, the first: " +
+               (failures.empty() ? std::string() : failures.front());
+    }
+};
 
 class Processes : public DriverTest {};
 
@@ -273,25 +301,16 @@ TEST_F(Processes, OpeningWhileAnotherProcessWritesNeverSeesDamage) {
         r = runWriter({"loop", "4242"}, KillPlan{1, 3000000});
         done = true;
     });
-    int opened = 0;
-    std::vector<std::string> failures;
-    while (!done) {
-        std::string error;
-        int code = 0;
-        auto device = fiscemu::Device::open(dir_->db(), &error, &code);
-        if (!device) {
-            failures.push_back(std::to_string(code) + " " + error);
-            continue;
-        }
-        ++opened;
-        std::vector<std::string> problems = device->consistencyProblems();
-        if (!problems.empty())
-            failures.push_back("check: " + problems.front());
-    }
+    Openings openings;
+    while (!done)
+        openings.openOnce(dir_->db(), [](fiscemu::Device& device) {
+            std::vector<std::string> problems = device.consistencyProblems();
+            problems.resize(std::min<size_t>(problems.size(), 1));
+            return problems;
+        });
     writer.join();
-    EXPECT_TRUE(failures.empty()) << failures.size() << " of " << opened + failures.size()
-                                  << " openings failed, the first: " << failures.front();
-    EXPECT_GT(opened, 20);
+    EXPECT_TRUE(openings.failures.empty()) << openings.summary();
+    EXPECT_GT(openings.opened, 20);
     EXPECT_NE(r.output.find("E "), std::string::npos) << "the writer wrote nothing";
 }
 
@@ -300,21 +319,10 @@ TEST_F(Processes, OpeningWhileDaysCloseNeverSeesTheFiscalChainBroken) {
     // one commit; a reader that took the two from different commits would
     // call a sound memory damaged.
     std::atomic<bool> done{false};
-    std::vector<std::string> failures;
-    int opened = 0;
+    Openings openings;
     std::thread reader([&] {
-        while (!done) {
-            std::string error;
-            int code = 0;
-            auto device = fiscemu::Device::open(dir_->db(), &error, &code);
-            if (!device) {
-                failures.push_back(std::to_string(code) + " " + error);
-                continue;
-            }
-            ++opened;
-            for (const std::string& problem : device->verify())
-                failures.push_back("verify: " + problem);
-        }
+        while (!done)
+            openings.openOnce(dir_->db(), [](fiscemu::Device& device) { return device.verify(); });
     });
     int closed = 0;
     for (; closed < 500; ++closed) {
@@ -327,7 +335,6 @@ TEST_F(Processes, OpeningWhileDaysCloseNeverSeesTheFiscalChainBroken) {
     done = true;
     reader.join();
     EXPECT_EQ(closed, 500);
-    EXPECT_TRUE(failures.empty()) << failures.size() << " of " << opened + failures.size()
-                                  << " openings failed, the first: " << failures.front();
-    EXPECT_GT(opened, 20);
+    EXPECT_TRUE(openings.failures.empty()) << openings.summary();
+    EXPECT_GT(openings.opened, 20);
 }
