@@ -182,7 +182,7 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         return broken_;
     for (int pass = 0; pass < 2; ++pass) {
         const bool locked = pass == 1;
-        if (!(locked ? store_->begin() : store_->beginRead()))
+        if (!(locked ? store_->begin() : store_->beginReadToWrite()))
             return storeFailure();
         if (!reloadIfChanged()) {
             store_->rollback();

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "core/codes.h"
 #include "core/store_sql.h"
@@ -44,7 +46,25 @@ int codeOf(int rc, int systemErrno) {
     }
 }
 
+int waitBriefly(void* limitMs, int count) {
+    using namespace std::chrono;
+    // A new wait starts at count 0, or after a pause longer than any step:
+    // a checkpoint's successive waits (writer lock, then readers) were seen
+    // to go on counting from the previous one.
+    thread_local steady_clock::time_point since, last;
+    auto now = steady_clock::now();
+    if (count == 0 || now - last > milliseconds(10))
+        since = now;
+    last = now;
+    auto waited = now - since;
+    if (waited >= milliseconds(*static_cast<const int*>(limitMs)))
+        return 0;
+    std::this_thread::sleep_for(waited < milliseconds(2) ? microseconds(20) : microseconds(1000));
+    return 1;
+}
+
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code) {
+    static const int kWaitMs = Store::kBusyMs;
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
@@ -54,7 +74,7 @@ sqlite3* openConnection(const std::string& path, int flags, std::string* error, 
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, Store::kBusyMs);
+    sqlite3_busy_handler(db, waitBriefly, const_cast<int*>(&kWaitMs));
     return db;
 }
 
@@ -73,7 +93,9 @@ void syncDirectoryOf(const std::string& path) {
 using namespace storedb;
 
 Store::Store(sqlite3* db, std::string path)
-    : db_(db), path_(std::move(path)), trace_(std::make_unique<TraceLog>(path_)) {}
+    : db_(db), path_(std::move(path)), trace_(std::make_unique<TraceLog>(path_)) {
+    sqlite3_busy_handler(db_, waitBriefly, &busyMs_);
+}
 
 std::vector<std::string> Store::companionPaths() const {
     return {path_,          path_ + "-wal",   path_ + "-shm", path_ + "-journal",
@@ -180,12 +202,28 @@ bool Store::run(const char* sql) {
     return rc == SQLITE_DONE;
 }
 
+// Closed only while the checkpoint thread makes the WAL start over: a writer
+// waits here for the moment that takes, and is woken when it ends, not at
+// SQLite's next poll.
+bool Store::passRestartGate() {
+    std::unique_lock<std::timed_mutex> gate(restartGate_, std::defer_lock);
+    if (gate.try_lock_for(std::chrono::milliseconds(busyMs_)))
+        return true;
+    code_ = kBusy;
+    error_ = "the memory's checkpoint held it too long";
+    return false;
+}
+
 bool Store::begin() {
-    return run("BEGIN IMMEDIATE");
+    return passRestartGate() && run("BEGIN IMMEDIATE");
+}
+
+bool Store::beginReadToWrite() {
+    return passRestartGate() && beginRead();
 }
 
 void Store::setBusyTimeout(int ms) {
-    sqlite3_busy_timeout(db_, ms);
+    busyMs_ = ms;
 }
 
 bool Store::beginRead() {

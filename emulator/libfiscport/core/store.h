@@ -69,6 +69,10 @@ public:
     bool begin();
     // Read transaction: a snapshot of everything committed, no write lock.
     bool beginRead();
+    // The same for a call that may then write in it: it first waits, as
+    // begin() does, while the checkpoint thread makes the WAL start over
+    // (or its first write would race the checkpoint for the writer lock).
+    bool beginReadToWrite();
     bool commit();
     void rollback();
 
@@ -124,6 +128,7 @@ public:
 private:
     Store(sqlite3* db, std::string path);
     bool exec(const char* sql);
+    bool passRestartGate();
     bool run(const char* sql);
     bool setCode(int rc);
     bool nearSpaceLimits() const;
@@ -161,11 +166,15 @@ private:
     int64_t dataVersion_ = -1;
     std::unique_ptr<TraceLog> trace_;
 
+    int busyMs_ = kBusyMs;  // read by the busy handler while a call waits
+
     std::thread checkpointer_;
+    std::timed_mutex restartGate_;  // held while the WAL is made to start over
     std::mutex checkpointMutex_;
     std::condition_variable checkpointWake_;
     bool checkpointStop_ = false, checkpointDue_ = false;
-    int framesAtWake_ = 0;  // WAL frames at the last wake (the committing thread's)
+    int framesAtWake_ = 0;         // WAL frames at the last wake (the committing thread's)
+    int checkpointFrames_ = 1024;  // frames between wakes, from the page size
 };
 
 // "YYYY-MM-DD HH:MM:SS" of an epoch second, local time.

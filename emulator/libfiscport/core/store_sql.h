@@ -23,6 +23,12 @@ Value columnValue(sqlite3_stmt* st, int i);
 
 // The result code (core/codes.h) of an SQLite failure.
 int codeOf(int rc, int systemErrno);
+// A busy handler: waits for another connection's lock in steps of 20 µs for
+// its first 2 ms (a writer of this process frees it within a call; SQLite's
+// own handler would sleep a whole millisecond first), then of 1 ms, for at
+// most *limitMs (an int) in all.
+int waitBriefly(void* limitMs, int count);
+// Opens a connection to the memory that waits at most Store::kBusyMs for a lock.
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code);
 void syncDirectoryOf(const std::string& path);
 
