@@ -153,6 +153,15 @@ std::string fileBytes(const std::string& path) {
     return s.str();
 }
 
+// The page size a memory file's header gives (SQLite writes 1 for 65536).
+size_t pageSizeOf(const std::string& bytes) {
+    if (bytes.size() < 100)
+        return 0;
+    size_t size =
+        static_cast<unsigned char>(bytes[16]) << 8 | static_cast<unsigned char>(bytes[17]);
+    return size == 1 ? 65536 : size;
+}
+
 bool exists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
@@ -385,9 +394,10 @@ TEST_F(Memory, PagesScribbledOverMakeTheMemoryDamaged) {
         raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     std::string bytes = fileBytes(dir_->db());
-    ASSERT_GT(bytes.size(), 8192u);
+    const size_t page = pageSizeOf(bytes);
+    ASSERT_GT(bytes.size(), 2 * page);
     // Scribble over every page but the first (the header stays readable).
-    for (size_t i = 4096; i < bytes.size(); i += 512)
+    for (size_t i = page; i < bytes.size(); i += 512)
         bytes.replace(i, 64, std::string(64, '\x5A'));
     {
         std::ofstream f(dir_->db(), std::ios::binary | std::ios::trunc);
@@ -514,6 +524,40 @@ TEST_F(Memory, AnOldMemoryReceivesItsChainOnceAndRecordsIt) {
     EXPECT_EQ(ecfReducaoZ("OP"), 0);
     EXPECT_TRUE(dev().verify().empty());
     EXPECT_EQ(dev().store().fiscalMemory().size(), 4u);
+}
+
+// New memories have 1 KiB pages (a call's frames then fill fewer blocks of
+// the disk); one made with SQLite's 4 KiB pages keeps them and works as before.
+TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
+    zReductions(2);
+    std::vector<fiscemu::FiscalRecord> before = dev().store().fiscalMemory();
+    closeAll();
+    {
+        RawConnection raw(dir_->db());
+        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u);
+    {
+        RawConnection raw(dir_->db());
+        raw.exec("PRAGMA journal_mode=DELETE");
+        raw.exec("PRAGMA page_size=4096");
+        raw.exec("VACUUM");
+        raw.exec("PRAGMA journal_mode=WAL");
+    }
+    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u);
+    EXPECT_EQ(ecfLeituraX("X"), 0);
+    EXPECT_EQ(ecfReducaoZ("OP"), 0);
+    EXPECT_TRUE(dev().verify().empty());
+    std::vector<fiscemu::FiscalRecord> after = dev().store().fiscalMemory();
+    ASSERT_EQ(after.size(), before.size() + 1);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(after[i].hash, before[i].hash);
+    closeAll();
+    {
+        RawConnection raw(dir_->db());
+        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u) << "the library changed an existing memory";
 }
 
 // ---------------------------------------------------------------- readings never touch the memory
