@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "core/chain.h"
 #include "core/codes.h"
@@ -274,6 +275,36 @@ TEST_F(Memory, CheckpointsRunOnTheirOwnThreadAndTheWalStartsOver) {
     }
     EXPECT_TRUE(grew) << "the memory's file stayed at " << st.st_size << " bytes";
     EXPECT_LT(largest, 6 * 1024 * 1024) << "the WAL did not start over";
+}
+
+// While the checkpoint thread holds writers back (its moment to make the WAL
+// start over), a refused command answers at once and an accepted one writes
+// only once they are let go.
+TEST_F(Memory, WhileWritersAreHeldBackRefusalsAnswerAndWritesWait) {
+    ASSERT_EQ(ecfImpCab(0), 0);  // a coupon is open: another header is refused
+    Device& d = dev();
+    std::atomic<int> stage{0};  // 1 held, 2 refusal answered, 3 let go
+    std::thread holder([&] {
+        auto held = d.store().holdWritersBack();
+        stage = 1;
+        while (stage < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stage = 3;
+    });
+    while (stage < 1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(
+        d.command("ecfImpCab", "0", [](fiscemu::CallContext& c) { return c.printer.impCab(0); }),
+        fiscemu::kWrongState);
+    EXPECT_EQ(stage.load(), 1) << "the refusal waited for the writers to be let go";
+    stage = 2;
+    EXPECT_EQ(d.command("ecfLineFeed", "1, 1",
+                        [](fiscemu::CallContext& c) { return c.printer.lineFeed(1, 1); }),
+              0);
+    EXPECT_EQ(stage.load(), 3) << "the write did not wait for the writers to be let go";
+    holder.join();
+    EXPECT_TRUE(d.verify().empty());
 }
 
 TEST_F(Memory, StatusRepliesAndRefusalsNeitherWaitForAWriterNorMissItsCommits) {

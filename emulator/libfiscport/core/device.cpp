@@ -182,7 +182,11 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         return broken_;
     for (int pass = 0; pass < 2; ++pass) {
         const bool locked = pass == 1;
-        if (!(locked ? store_->begin() : store_->beginReadToWrite()))
+        // While the checkpoint holds writers back, the command still runs on
+        // a snapshot (a refusal waits for nothing), but writes in the locked
+        // pass, which waits for the checkpoint's moment.
+        const bool heldBack = !locked && store_->writersHeldBack();
+        if (!(locked ? store_->begin() : store_->beginRead()))
             return storeFailure();
         if (!reloadIfChanged()) {
             store_->rollback();
@@ -213,6 +217,10 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         if (code != kOk && !consumeFault) {
             store_->rollback();
             return code;
+        }
+        if (heldBack) {
+            store_->rollback();
+            continue;
         }
         bool ok = !consumeFault || store_->clearFault(fn);
         if (ok && code == kOk) {

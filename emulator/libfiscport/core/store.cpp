@@ -218,8 +218,15 @@ bool Store::begin() {
     return passRestartGate() && run("BEGIN IMMEDIATE");
 }
 
-bool Store::beginReadToWrite() {
-    return passRestartGate() && beginRead();
+std::unique_lock<std::timed_mutex> Store::holdWritersBack() {
+    return std::unique_lock<std::timed_mutex>(restartGate_);
+}
+
+bool Store::writersHeldBack() {
+    if (!restartGate_.try_lock())
+        return true;
+    restartGate_.unlock();
+    return false;
 }
 
 void Store::setBusyTimeout(int ms) {

@@ -69,10 +69,14 @@ public:
     bool begin();
     // Read transaction: a snapshot of everything committed, no write lock.
     bool beginRead();
-    // The same for a call that may then write in it: it first waits, as
-    // begin() does, while the checkpoint thread makes the WAL start over
-    // (or its first write would race the checkpoint for the writer lock).
-    bool beginReadToWrite();
+    // True while the checkpoint thread holds writers back to make the WAL
+    // start over: a call that would write then takes the write lock through
+    // begin(), which waits for that moment, instead of racing the checkpoint
+    // for SQLite's writer lock from a read snapshot.
+    bool writersHeldBack();
+    // Holds every write transaction of this store back (at begin()) until
+    // the lock returned is released: the checkpoint thread's round.
+    std::unique_lock<std::timed_mutex> holdWritersBack();
     bool commit();
     void rollback();
 

@@ -71,7 +71,7 @@ void Store::stopCheckpointer() {
 
 // A round is a PASSIVE checkpoint, which takes no lock a caller waits for
 // and copies what no reader still needs, then a RESTART one with the calls
-// held back at the gate (Store::passRestartGate).
+// held back at the gate (Store::holdWritersBack).
 //
 // The WAL starts over (its next frame written at its start) only when a
 // writer's snapshot began after a checkpoint copied everything. Calls that
@@ -103,7 +103,7 @@ void Store::checkpointLoop() {
         lock.unlock();
         sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         {
-            std::lock_guard<std::timed_mutex> gate(restartGate_);
+            auto held = holdWritersBack();
             sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
         }
         lock.lock();
