@@ -274,7 +274,10 @@ TEST_F(Memory, CheckpointsRunOnTheirOwnThreadAndTheWalStartsOver) {
             usleep(100 * 1000);
     }
     EXPECT_TRUE(grew) << "the memory's file stayed at " << st.st_size << " bytes";
-    EXPECT_LT(largest, 6 * 1024 * 1024) << "the WAL did not start over";
+    // A WAL that never started over would hold all of them, over 12 MiB; the
+    // bound leaves room for a round or two given up on a loaded machine
+    // (a round waits at most 20 ms for the call in progress).
+    EXPECT_LT(largest, 10 * 1024 * 1024) << "the WAL did not start over: " << largest << " bytes";
 }
 
 // While the checkpoint thread holds writers back (its moment to make the WAL
