@@ -138,24 +138,42 @@ void idle(benchmark::State& state) {
         check(state, ecfCancVenda("BENCH"), "ecfCancVenda");
 }
 
-// Write and sync of a small file in the memory's folder: what one durable
-// commit cannot do without. Measured with fsync (the floor the ratios use)
-// and with fdatasync (the call SQLite makes; no inode times to journal).
-void diskFloor(benchmark::State& state, bool datasync, std::vector<double>* keep) {
-    std::string path = bench().dir() + (datasync ? "/floor-datasync.bin" : "/floor.bin");
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+// How a floor writes: `record` bytes per sync, at the start of the file or
+// at the next place of a file of `ring` bytes written beforehand (wrapping
+// around), synced with fsync or fdatasync.
+struct FloorPattern {
+    const char* file;
+    size_t record;
+    size_t ring;  // 0: always at the start
+    bool datasync;
+};
+
+// Write and sync in the memory's folder: what one durable commit cannot do
+// without. Measured with fsync (the floor the ratios use), with fdatasync
+// (the call SQLite makes; no inode times to journal), and as a log that
+// wraps around, the pattern of a WAL that starts over.
+void diskFloor(benchmark::State& state, const FloorPattern& p, std::vector<double>* keep) {
+    std::string path = bench().dir() + "/" + p.file;
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string bytes(std::max(p.record, p.ring), 'f');
+    if (fd < 0 ||
+        (p.ring > 0 &&
+         (pwrite(fd, bytes.data(), p.ring, 0) != static_cast<ssize_t>(p.ring) || fsync(fd) != 0))) {
         state.SkipWithError("cannot create the floor file");
+        if (fd >= 0)
+            close(fd);
         return;
     }
-    std::string page(4096, 'f');
     CallTimes times;
+    off_t at = 0;
     for (auto _ : state) {
         int rc = times.time([&] {
-            if (pwrite(fd, page.data(), page.size(), 0) != static_cast<ssize_t>(page.size()))
+            if (pwrite(fd, bytes.data(), p.record, at) != static_cast<ssize_t>(p.record))
                 return -1;
-            return datasync ? fdatasync(fd) : fsync(fd);
+            return p.datasync ? fdatasync(fd) : fsync(fd);
         });
+        if (p.ring > 0)
+            at = (at + static_cast<off_t>(p.record)) % static_cast<off_t>(p.ring);
         if (rc != 0) {
             state.SkipWithError("write or sync failed");
             break;
@@ -167,44 +185,16 @@ void diskFloor(benchmark::State& state, bool datasync, std::vector<double>* keep
 }
 
 void BM_DiskFloor(benchmark::State& state) {
-    diskFloor(state, false, &gFloorSamples);
+    diskFloor(state, {"floor.bin", 4096, 0, false}, &gFloorSamples);
 }
 
 void BM_DiskFloorDatasync(benchmark::State& state) {
-    diskFloor(state, true, &gDatasyncSamples);
+    diskFloor(state, {"floor-datasync.bin", 4096, 0, true}, &gDatasyncSamples);
 }
 
-// 2 KiB at the next place of a 4 MiB file written beforehand, wrapping
-// around, each followed by `fdatasync`: the log pattern of a WAL in place.
+// 2 KiB at the next place of a 4 MiB file, each followed by `fdatasync`.
 void BM_DiskFloorLog(benchmark::State& state) {
-    const size_t kFile = 4 << 20, kRecord = 2048;
-    std::string path = bench().dir() + "/floor-log.bin";
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    std::string filler(kFile, 'l');
-    if (fd < 0 || pwrite(fd, filler.data(), filler.size(), 0) != static_cast<ssize_t>(kFile) ||
-        fsync(fd) != 0) {
-        state.SkipWithError("cannot write the log floor's file");
-        if (fd >= 0)
-            close(fd);
-        return;
-    }
-    CallTimes times;
-    off_t at = 0;
-    for (auto _ : state) {
-        int rc = times.time([&] {
-            if (pwrite(fd, filler.data(), kRecord, at) != static_cast<ssize_t>(kRecord))
-                return -1;
-            return fdatasync(fd);
-        });
-        at = (at + static_cast<off_t>(kRecord)) % static_cast<off_t>(kFile);
-        if (rc != 0) {
-            state.SkipWithError("write or sync failed");
-            break;
-        }
-    }
-    close(fd);
-    gLogSamples.insert(gLogSamples.end(), times.samples().begin(), times.samples().end());
-    times.report(state);
+    diskFloor(state, {"floor-log.bin", 2048, 4 << 20, true}, &gLogSamples);
 }
 
 // Size and modification time of the memory and its WAL: a status reply

@@ -23,6 +23,14 @@ std::string readFile(const std::string& path) {
     return out.str();
 }
 
+size_t pageSizeOf(const std::string& fileBytes) {
+    if (fileBytes.size() < 100)
+        return 0;
+    size_t size =
+        static_cast<unsigned char>(fileBytes[16]) << 8 | static_cast<unsigned char>(fileBytes[17]);
+    return size == 1 ? 65536 : size;
+}
+
 bool writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

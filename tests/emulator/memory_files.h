@@ -19,6 +19,10 @@ std::map<std::string, std::string> folderFiles(const std::string& dir);
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 
+// The page size a memory file's header gives (SQLite writes 1 for 65536);
+// 0 when the bytes are too few to hold a header.
+size_t pageSizeOf(const std::string& fileBytes);
+
 // Every row of every table of a memory, read through a connection of its own
 // (which reads only), in a stable text form; "" when the file cannot be read.
 std::string dumpTables(const std::string& dbPath);

@@ -21,6 +21,7 @@
 #include "core/chain.h"
 #include "core/codes.h"
 #include "driver_support.h"
+#include "memory_files.h"
 
 using namespace emutest;
 using fiscemu::Device;
@@ -154,15 +155,6 @@ std::string fileBytes(const std::string& path) {
     return s.str();
 }
 
-// The page size a memory file's header gives (SQLite writes 1 for 65536).
-size_t pageSizeOf(const std::string& bytes) {
-    if (bytes.size() < 100)
-        return 0;
-    size_t size =
-        static_cast<unsigned char>(bytes[16]) << 8 | static_cast<unsigned char>(bytes[17]);
-    return size == 1 ? 65536 : size;
-}
-
 bool exists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
@@ -187,6 +179,12 @@ protected:
             ASSERT_EQ(ecfReducaoZ("OP"), 0);
             ASSERT_TRUE(dev().nextDay());
         }
+    }
+    // Moves every committed page into the memory's own file (with no
+    // connection of the library left open, the WAL is then empty).
+    void checkpointIntoFile() {
+        RawConnection raw(dir_->db());
+        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     // Closes every connection of this process to the memory.
     void closeAll() {
@@ -423,10 +421,7 @@ TEST_F(Memory, AMemoryFileLostBesideItsWalIsNotRecreated) {
 TEST_F(Memory, PagesScribbledOverMakeTheMemoryDamaged) {
     zReductions(1);
     closeAll();
-    {
-        RawConnection raw(dir_->db());
-        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
+    checkpointIntoFile();
     std::string bytes = fileBytes(dir_->db());
     const size_t page = pageSizeOf(bytes);
     ASSERT_GT(bytes.size(), 2 * page);
@@ -449,10 +444,7 @@ TEST_F(Memory, TheChainNamesAnAlteredDeletedOrReorderedRecord) {
     closeAll();
     const std::string db = dir_->db();
     std::string sound = db + ".sound";
-    {
-        RawConnection raw(db);
-        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
+    checkpointIntoFile();
     std::string original = fileBytes(db);
     auto restore = [&] {
         for (const char* suffix : {"-wal", "-shm"})
@@ -566,10 +558,7 @@ TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
     zReductions(2);
     std::vector<fiscemu::FiscalRecord> before = dev().store().fiscalMemory();
     closeAll();
-    {
-        RawConnection raw(dir_->db());
-        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
+    checkpointIntoFile();
     ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u);
     {
         RawConnection raw(dir_->db());
@@ -587,10 +576,7 @@ TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
     for (size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(after[i].hash, before[i].hash);
     closeAll();
-    {
-        RawConnection raw(dir_->db());
-        raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
+    checkpointIntoFile();
     EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u) << "the library changed an existing memory";
 }
 

@@ -189,12 +189,9 @@ std::string scribblePage(const std::string& db, const std::string& table) {
     if (!error.empty())
         return error;
     std::string bytes = readFile(db);
-    size_t pageSize = 4096;
-    if (bytes.size() >= 18)
-        pageSize =
-            (static_cast<unsigned char>(bytes[16]) << 8) | static_cast<unsigned char>(bytes[17]);
-    if (pageSize == 1)
-        pageSize = 65536;
+    size_t pageSize = pageSizeOf(bytes);
+    if (pageSize == 0)
+        pageSize = 4096;
     size_t at = (static_cast<size_t>(page) - 1) * pageSize;
     if (at + pageSize > bytes.size())
         return "page beyond the file";

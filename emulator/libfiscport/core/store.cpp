@@ -64,7 +64,6 @@ int waitBriefly(void* limitMs, int count) {
 }
 
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code) {
-    static const int kWaitMs = Store::kBusyMs;
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
@@ -74,7 +73,7 @@ sqlite3* openConnection(const std::string& path, int flags, std::string* error, 
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_handler(db, waitBriefly, const_cast<int*>(&kWaitMs));
+    sqlite3_busy_handler(db, waitBriefly, const_cast<int*>(&Store::kBusyMs));
     return db;
 }
 
