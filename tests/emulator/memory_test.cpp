@@ -143,6 +143,16 @@ public:
         EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (msg ? msg : "");
         sqlite3_free(msg);
     }
+    // The first column of the first row of a query, as text.
+    std::string text(const std::string& sql) {
+        std::string out;
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0))
+            out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        sqlite3_finalize(st);
+        return out;
+    }
 
 private:
     sqlite3* db_ = nullptr;
@@ -241,6 +251,28 @@ TEST_F(Memory, EveryStateChangeIsSyncedAndCallsThatChangeNothingWriteNothing) {
     EXPECT_EQ(trace[0].function, "ecfStatusImp");
     EXPECT_EQ(trace[1].function, "ecfLeituraX");
     EXPECT_EQ(trace[1].result, "12");
+}
+
+// A changed value is rewritten in its own row. Deleting the row and inserting
+// it anew, under a new rowid, would also rewrite the key's index: one more
+// page in the commit of nearly every call.
+TEST_F(Memory, ChangedValuesStayInTheirRows) {
+    auto rows = [this](const char* table) {
+        return RawConnection(dir_->db())
+            .text(std::string("SELECT group_concat(key || '@' || rowid, ' ') FROM (SELECT key, "
+                              "rowid FROM ") +
+                  table + " ORDER BY key)");
+    };
+    std::string state = rows("state"), settings = rows("settings");
+    ASSERT_NE(state, "");
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "150", 0), 0);
+    ASSERT_TRUE(
+        dev().updateSettings([](fiscemu::Settings& s) { s.paper = fiscemu::kPaperLowLevel; }));
+    EXPECT_EQ(rows("state"), state);
+    EXPECT_EQ(rows("settings"), settings);
+    EXPECT_EQ(RawConnection(dir_->db()).text("SELECT value FROM settings WHERE key = 'paper'"),
+              std::to_string(fiscemu::kPaperLowLevel));
 }
 
 // Calls back to back never leave the checkpoint a moment between them: the
