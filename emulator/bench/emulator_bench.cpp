@@ -2,11 +2,14 @@
 // memory of its own in a temporary folder: a status reply, a state change
 // with its commit, and a whole five-item coupon.
 //
-// The disk's own floor is measured first, in the same run and the same
-// folder: writing 4 KiB to a small file and syncing it. Every durable call
-// waits for at least one such sync, so the state-changing benchmarks report
-// their median and 99th percentile beside the floor's and as ratios of it
-// (`ratio_p50`, `ratio_p99`; the aim is at most 1.3 and 2). A third floor
+// The disk's own floor is writing 4 KiB to a small file and syncing it:
+// every durable call waits for at least one such sync. The state-changing
+// benchmarks take a floor sample after each call, in the same folder, so
+// call and sync meet the disk in the same state (a virtual disk's latency
+// drifts by a fifth within a minute), and report their median and 99th
+// percentile beside the floor's and as ratios of it (`ratio_p50`,
+// `ratio_p99`; the aim is at most 1.3 and 2). The floors are also measured
+// on their own first, with `fsync` and with `fdatasync`. A third floor
 // writes 2 KiB at a new place of an already written file before each
 // `fdatasync`, as a log that wraps around does (a WAL that starts over):
 // what a disk charges for that pattern beyond the rewrite of one block
@@ -70,9 +73,9 @@ double percentile(std::vector<double> v, int pct) {
     return v[v.size() * static_cast<size_t>(pct) / 100];
 }
 
-// The disk's floors, as measured by BM_DiskFloor, BM_DiskFloorDatasync and
-// BM_DiskFloorLog (all their samples, µs).
-std::vector<double> gFloorSamples, gDatasyncSamples, gLogSamples;
+// The disk's floors, as measured by BM_DiskFloorDatasync and BM_DiskFloorLog
+// (all their samples, µs).
+std::vector<double> gDatasyncSamples, gLogSamples;
 
 // Times single calls and reports their median and 99th percentile (µs).
 class CallTimes {
@@ -93,16 +96,15 @@ public:
         state.counters["call_p50_us"] = p50;
         state.counters["call_p99_us"] = p99;
     }
-    // Also the floor's figures and the ratios to them (durable calls).
-    void reportAgainstFloor(benchmark::State& state) {
+    // Also the floor's figures, from the samples taken between the calls,
+    // and the ratios to them and to the other floors (durable calls).
+    void reportAgainstFloor(benchmark::State& state, const std::vector<double>& floor) {
         report(state);
-        if (samples_.empty() || gFloorSamples.empty())
+        if (samples_.empty() || floor.empty())
             return;
-        double f50 = percentile(gFloorSamples, 50), f99 = percentile(gFloorSamples, 99);
-        state.counters["floor_p50_us"] = f50;
-        state.counters["floor_p99_us"] = f99;
-        state.counters["ratio_p50"] = percentile(samples_, 50) / f50;
-        state.counters["ratio_p99"] = percentile(samples_, 99) / f99;
+        state.counters["floor_p50_us"] = percentile(floor, 50);
+        state.counters["floor_p99_us"] = percentile(floor, 99);
+        ratiosTo(state, floor, "ratio");
         ratiosTo(state, gDatasyncSamples, "dsync_ratio");
         ratiosTo(state, gLogSamples, "log_ratio");
     }
@@ -148,44 +150,77 @@ struct FloorPattern {
     bool datasync;
 };
 
-// Write and sync in the memory's folder: what one durable commit cannot do
-// without. Measured with fsync (the floor the ratios use), with fdatasync
-// (the call SQLite makes; no inode times to journal), and as a log that
-// wraps around, the pattern of a WAL that starts over.
-void diskFloor(benchmark::State& state, const FloorPattern& p, std::vector<double>* keep) {
-    std::string path = bench().dir() + "/" + p.file;
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    std::string bytes(std::max(p.record, p.ring), 'f');
-    if (fd < 0 ||
-        (p.ring > 0 &&
-         (pwrite(fd, bytes.data(), p.ring, 0) != static_cast<ssize_t>(p.ring) || fsync(fd) != 0))) {
+// A file in the memory's folder written and synced as a pattern says.
+class FloorFile {
+public:
+    explicit FloorFile(const FloorPattern& p)
+        : pattern_(p), bytes_(std::max(p.record, p.ring), 'f') {
+        std::string path = bench().dir() + "/" + p.file;
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd_ >= 0 && p.ring > 0 &&
+            (pwrite(fd_, bytes_.data(), p.ring, 0) != static_cast<ssize_t>(p.ring) ||
+             fsync(fd_) != 0)) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FloorFile() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FloorFile(const FloorFile&) = delete;
+    FloorFile& operator=(const FloorFile&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    // One timed write and sync; false when either failed.
+    bool sample() {
+        int rc = times_.time([&] {
+            if (pwrite(fd_, bytes_.data(), pattern_.record, at_) !=
+                static_cast<ssize_t>(pattern_.record))
+                return -1;
+            return pattern_.datasync ? fdatasync(fd_) : fsync(fd_);
+        });
+        if (pattern_.ring > 0)
+            at_ = (at_ + static_cast<off_t>(pattern_.record)) % static_cast<off_t>(pattern_.ring);
+        return rc == 0;
+    }
+    CallTimes& times() { return times_; }
+
+private:
+    FloorPattern pattern_;
+    std::string bytes_;
+    int fd_ = -1;
+    off_t at_ = 0;
+    CallTimes times_;
+};
+
+// The floor the ratios use: 4 KiB at the start of a small file and fsync.
+const FloorPattern kSyncFloor{"floor.bin", 4096, 0, false};
+
+// Write and sync in the memory's folder, on their own: what one durable
+// commit cannot do without. Measured with fsync (the floor the ratios use),
+// with fdatasync (the call SQLite makes; no inode times to journal), and as
+// a log that wraps around, the pattern of a WAL that starts over.
+void diskFloor(benchmark::State& state, const FloorPattern& p,
+               std::vector<double>* keep = nullptr) {
+    FloorFile floor(p);
+    if (!floor.ok()) {
         state.SkipWithError("cannot create the floor file");
-        if (fd >= 0)
-            close(fd);
         return;
     }
-    CallTimes times;
-    off_t at = 0;
     for (auto _ : state) {
-        int rc = times.time([&] {
-            if (pwrite(fd, bytes.data(), p.record, at) != static_cast<ssize_t>(p.record))
-                return -1;
-            return p.datasync ? fdatasync(fd) : fsync(fd);
-        });
-        if (p.ring > 0)
-            at = (at + static_cast<off_t>(p.record)) % static_cast<off_t>(p.ring);
-        if (rc != 0) {
+        if (!floor.sample()) {
             state.SkipWithError("write or sync failed");
             break;
         }
     }
-    close(fd);
-    keep->insert(keep->end(), times.samples().begin(), times.samples().end());
-    times.report(state);
+    if (keep)
+        keep->insert(keep->end(), floor.times().samples().begin(), floor.times().samples().end());
+    floor.times().report(state);
 }
 
 void BM_DiskFloor(benchmark::State& state) {
-    diskFloor(state, {"floor.bin", 4096, 0, false}, &gFloorSamples);
+    diskFloor(state, kSyncFloor);
 }
 
 void BM_DiskFloorDatasync(benchmark::State& state) {
@@ -196,6 +231,32 @@ void BM_DiskFloorDatasync(benchmark::State& state) {
 void BM_DiskFloorLog(benchmark::State& state) {
     diskFloor(state, {"floor-log.bin", 2048, 4 << 20, true}, &gLogSamples);
 }
+
+// Times a durable call and, after it and outside the benchmark's own
+// timing, one floor sample: the ratios compare the two as the disk is at
+// that moment.
+class DurableCalls {
+public:
+    DurableCalls() : floor_(kSyncFloor) {}
+    bool ok() const { return floor_.ok(); }
+
+    template <class F>
+    int32_t time(benchmark::State& state, F&& call) {
+        int32_t rc = calls_.time(call);
+        state.PauseTiming();
+        if (!floor_.sample())
+            state.SkipWithError("floor write or sync failed");
+        state.ResumeTiming();
+        return rc;
+    }
+    void report(benchmark::State& state) {
+        calls_.reportAgainstFloor(state, floor_.times().samples());
+    }
+
+private:
+    FloorFile floor_;
+    CallTimes calls_;
+};
 
 // Size and modification time of the memory and its WAL: a status reply
 // must leave them as they were.
@@ -229,16 +290,18 @@ void BM_FreeLineCommitted(benchmark::State& state) {
     idle(state);
     check(state, ecfImpCab(0), "ecfImpCab");
     check(state, ecfInicCupomNFiscal(1), "ecfInicCupomNFiscal");
-    CallTimes times;
+    DurableCalls times;
+    if (!times.ok())
+        state.SkipWithError("cannot create the floor file");
     for (auto _ : state) {
         int32_t rc =
-            times.time([] { return ecfImpLinha("Linha livre do comprovante nao fiscal"); });
+            times.time(state, [] { return ecfImpLinha("Linha livre do comprovante nao fiscal"); });
         if (rc != 0) {
             check(state, rc, "ecfImpLinha");
             break;
         }
     }
-    times.reportAgainstFloor(state);
+    times.report(state);
     ecfFimTrans("BENCH");
 }
 
@@ -247,7 +310,9 @@ void BM_FreeLineCommitted(benchmark::State& state) {
 // items, outside the timing, so it never nears the 999-item limit.
 void BM_ItemSaleCommitted(benchmark::State& state) {
     idle(state);
-    CallTimes times;
+    DurableCalls times;
+    if (!times.ok())
+        state.SkipWithError("cannot create the floor file");
     int items = 100;
     for (auto _ : state) {
         if (items == 100) {
@@ -258,29 +323,31 @@ void BM_ItemSaleCommitted(benchmark::State& state) {
             state.ResumeTiming();
         }
         int32_t rc = times.time(
-            [] { return ecfVenda_Item("7891234567895", "Produto", "1", "000", "150", 0); });
+            state, [] { return ecfVenda_Item("7891234567895", "Produto", "1", "000", "150", 0); });
         if (rc != 0) {
             check(state, rc, "ecfVenda_Item");
             break;
         }
         ++items;
     }
-    times.reportAgainstFloor(state);
+    times.report(state);
     ecfCancVenda("BENCH");
 }
 
 // A line feed: the smallest printing call.
 void BM_LineFeedCommitted(benchmark::State& state) {
     idle(state);
-    CallTimes times;
+    DurableCalls times;
+    if (!times.ok())
+        state.SkipWithError("cannot create the floor file");
     for (auto _ : state) {
-        int32_t rc = times.time([] { return ecfLineFeed(1, 1); });
+        int32_t rc = times.time(state, [] { return ecfLineFeed(1, 1); });
         if (rc != 0) {
             check(state, rc, "ecfLineFeed");
             break;
         }
     }
-    times.reportAgainstFloor(state);
+    times.report(state);
 }
 
 // Header, five items, payment in cash and closing: nine committed calls.
