@@ -237,8 +237,10 @@ void BM_DiskFloorLog(benchmark::State& state) {
 // that moment.
 class DurableCalls {
 public:
-    DurableCalls() : floor_(kSyncFloor) {}
-    bool ok() const { return floor_.ok(); }
+    explicit DurableCalls(benchmark::State& state) : floor_(kSyncFloor) {
+        if (!floor_.ok())
+            state.SkipWithError("cannot create the floor file");
+    }
 
     template <class F>
     int32_t time(benchmark::State& state, F&& call) {
@@ -290,9 +292,7 @@ void BM_FreeLineCommitted(benchmark::State& state) {
     idle(state);
     check(state, ecfImpCab(0), "ecfImpCab");
     check(state, ecfInicCupomNFiscal(1), "ecfInicCupomNFiscal");
-    DurableCalls times;
-    if (!times.ok())
-        state.SkipWithError("cannot create the floor file");
+    DurableCalls times(state);
     for (auto _ : state) {
         int32_t rc =
             times.time(state, [] { return ecfImpLinha("Linha livre do comprovante nao fiscal"); });
@@ -310,9 +310,7 @@ void BM_FreeLineCommitted(benchmark::State& state) {
 // items, outside the timing, so it never nears the 999-item limit.
 void BM_ItemSaleCommitted(benchmark::State& state) {
     idle(state);
-    DurableCalls times;
-    if (!times.ok())
-        state.SkipWithError("cannot create the floor file");
+    DurableCalls times(state);
     int items = 100;
     for (auto _ : state) {
         if (items == 100) {
@@ -337,9 +335,7 @@ void BM_ItemSaleCommitted(benchmark::State& state) {
 // A line feed: the smallest printing call.
 void BM_LineFeedCommitted(benchmark::State& state) {
     idle(state);
-    DurableCalls times;
-    if (!times.ok())
-        state.SkipWithError("cannot create the floor file");
+    DurableCalls times(state);
     for (auto _ : state) {
         int32_t rc = times.time(state, [] { return ecfLineFeed(1, 1); });
         if (rc != 0) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <thread>
 
 #include "core/codes.h"
@@ -61,6 +62,18 @@ int waitBriefly(void* limitMs, int count) {
         return 0;
     std::this_thread::sleep_for(waited < milliseconds(2) ? microseconds(20) : microseconds(1000));
     return 1;
+}
+
+const char* setValueSql(const char* table) {
+    static const std::map<std::string, std::string> kSql = [] {
+        std::map<std::string, std::string> m;
+        for (const char* t : {"state", "settings", "meta"})
+            m[t] =
+                std::string("INSERT INTO ") + t +
+                "(key, value) VALUES(?, ?) ON CONFLICT(key) DO UPDATE SET value = excluded.value";
+        return m;
+    }();
+    return kSql.at(table).c_str();
 }
 
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code) {

@@ -294,7 +294,7 @@ bool Store::upgradeChain() {
     }
     ok = ok && exec(kNoUpdateTrigger);
     if (ok) {
-        sqlite3_stmt* m = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+        sqlite3_stmt* m = prepare(setValueSql("meta"));
         auto put = [&](const char* key, const std::string& value, bool blob) {
             if (!m)
                 return false;
@@ -422,10 +422,11 @@ bool Store::writeFactory(int64_t now) {
     forceSettings_ = false;
     if (!ok)
         return false;
-    sqlite3_stmt* s = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES('schema', ?)");
+    sqlite3_stmt* s = prepare(setValueSql("meta"));
     if (!s)
         return false;
-    sqlite3_bind_int(s, 1, kSchemaVersion);
+    sqlite3_bind_text(s, 1, "schema", -1, SQLITE_STATIC);
+    sqlite3_bind_int(s, 2, kSchemaVersion);
     return sqlite3_step(s) == SQLITE_DONE || fail("meta");
 }
 

@@ -70,10 +70,11 @@ bool Store::appendFiscalRecord(const FiscalRecord& r) {
     sqlite3_bind_blob(st, 13, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(st) != SQLITE_DONE)
         return fail("fiscal memory");
-    sqlite3_stmt* head = prepare("INSERT OR REPLACE INTO meta(key, value) VALUES('fm_head', ?)");
+    sqlite3_stmt* head = prepare(setValueSql("meta"));
     if (!head)
         return false;
-    sqlite3_bind_blob(head, 1, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(head, 1, "fm_head", -1, SQLITE_STATIC);
+    sqlite3_bind_blob(head, 2, hash.data(), static_cast<int>(hash.size()), SQLITE_TRANSIENT);
     return sqlite3_step(head) == SQLITE_DONE || fail("fiscal memory head");
 }
 

@@ -28,6 +28,11 @@ int codeOf(int rc, int systemErrno);
 // own handler would sleep a whole millisecond first), then of 1 ms, for at
 // most *limitMs (an int) in all.
 int waitBriefly(void* limitMs, int count);
+// The statement that sets a key's value (parameters 1 and 2) in one of the
+// key/value tables, "state", "settings" or "meta". It updates the row where
+// it is: a REPLACE would delete it and insert it under a new rowid, which
+// rewrites the key's index page too, one more page in the commit's sync.
+const char* setValueSql(const char* table);
 // Opens a connection to the memory that waits at most Store::kBusyMs for a lock.
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code);
 void syncDirectoryOf(const std::string& path);

@@ -326,12 +326,7 @@ bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after,
         const auto& a = field(after, member);
         if (!full && b == a)
             return;
-        // Updated in place: a REPLACE would delete the row and insert it
-        // under a new rowid, rewriting the key's index page too, one more
-        // page in the commit's WAL frames and sync.
-        sqlite3_stmt* st = prepare(
-            "INSERT INTO state(key, value) VALUES(?, ?) "
-            "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
+        sqlite3_stmt* st = prepare(setValueSql("state"));
         if (!st) {
             ok = false;
             return;
@@ -366,9 +361,7 @@ bool Store::saveSettings(const Settings& before, const Settings& after) {
     for (size_t i = 0; i < na; ++i) {
         if (b[i].second == a[i].second && !forceSettings_)
             continue;
-        sqlite3_stmt* st = prepare(
-            "INSERT INTO settings(key, value) VALUES(?, ?) "
-            "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
+        sqlite3_stmt* st = prepare(setValueSql("settings"));
         if (!st)
             return false;
         sqlite3_bind_text(st, 1, a[i].first, -1, SQLITE_STATIC);
