@@ -3,5 +3,6 @@
 # e.g. scripts/build.sh -DBANCADA_WERROR=ON
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+source scripts/lib/configure.sh
+configure . build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build build -j"$(nproc)"

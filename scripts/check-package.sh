@@ -8,7 +8,8 @@
 #   scripts/check-package.sh            (after scripts/install-deps.sh --tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+source scripts/lib/configure.sh
+configure . build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)" --target meu_proj fiscport ecfsim ecfpainel manpages
 rm -f build/bancada-ecf_*.deb
 (cd build && cpack -G DEB >/dev/null)

@@ -9,7 +9,9 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake
+    # Ninja and lld build and link faster than make and GNU ld; the compiler
+    # cache makes a second build of the same code nearly free.
+    build-essential cmake ninja-build lld ccache
     qt6-base-dev qt6-translations-l10n
     libsqlite3-dev libcli11-dev nlohmann-json3-dev libssl-dev
     # CMake configures the test folders too, so their libraries are needed

@@ -10,7 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests
 if [ ! -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    source scripts/lib/configure.sh
+    configure . build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
 cmake --build build -j"$(nproc)" --target desktop_windows
 
