@@ -1,15 +1,21 @@
 // The main of every program test: a headless Qt application in the
-// Brazilian locale.
+// Brazilian locale and in São Paulo's time zone, whoever starts it.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 
+#include <ctime>
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    qputenv("LANG", "pt_BR.UTF-8");
+    qputenv("LC_ALL", "pt_BR.UTF-8");
+    qputenv("TZ", "America/Sao_Paulo");
+    tzset();
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QByteArray runtime = QDir::tempPath().toUtf8() + "/bancada-runtime";
         QDir().mkpath(QString::fromUtf8(runtime));
