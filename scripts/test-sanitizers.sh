@@ -11,15 +11,15 @@ root="$PWD"
 build="$root/build-asan"
 flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
 
-launcher=()
-if command -v ccache >/dev/null; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
-start=$(date +%s)
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBANCADA_WERROR=ON "${launcher[@]}" \
+source scripts/lib/configure.sh
+source scripts/lib/tiers.sh
+# -O1, as the sanitizers' own manuals advise: the checks are the same as at
+# -O2 and the build takes a third less time (test code is at -O0 in both).
+configure . "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBANCADA_WERROR=ON \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined"
 
 # Leaks of Qt and the system libraries it loads are excused by name
 # (tests/sanitizers/lsan.supp); everything else stops the test.
@@ -30,8 +30,5 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_retu
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-cmake --build "$build" -j"$(nproc)"
-built=$(date +%s)
-echo "sanitized build: $(( built - start )) s"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900 "$@"
-echo "sanitized tests: $(( $(date +%s) - built )) s"
+tier "sanitized build" cmake --build "$build" -j"$(nproc)"
+tier "sanitized tests" ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900 "$@"
