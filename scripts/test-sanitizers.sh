@@ -31,4 +31,4 @@ export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppres
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 tier "sanitized build" cmake --build "$build" -j"$(nproc)"
-tier "sanitized tests" ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900 "$@"
+tier "sanitized tests" ctest --test-dir "$build" --output-on-failure -j"${CTEST_JOBS:-$(nproc)}" --timeout 900 "$@"

@@ -2,11 +2,13 @@
 # command is timed, so that every CI log ends with where its time went.
 #
 #   tier NAME COMMAND...   runs COMMAND and says how long it took; when
-#                          BANCADA_TIERS names a file, also appends NAME,
-#                          its seconds and whether it passed
-#   tiers_report           prints that file as a table
+#                          BANCADA_TIERS names a file, also appends NAME
+#                          (and BANCADA_TIER_SUFFIX, for tiers that run
+#                          beside another), its seconds and whether it passed
+#   tiers_report           prints that file as a table, with the whole
+#                          command's time since BANCADA_STARTED
 tier() {
-    local name=$1 start status=0
+    local name=$1${BANCADA_TIER_SUFFIX:-} start status=0
     shift
     start=$(date +%s)
     "$@" || status=$?
@@ -23,7 +25,9 @@ tiers_report() {
     [ -s "${BANCADA_TIERS:-}" ] || return 0
     echo
     echo "Time per tier:"
-    awk -F'\t' '{ printf "  %-18s %5d s  %2d min %02d s  %s\n", $1, $2, $2 / 60, $2 % 60, $3; total += $2 }
-                END { printf "  %-18s %5d s  %2d min %02d s\n", "total", total, total / 60, total % 60 }' \
+    local total=$(($(date +%s) - ${BANCADA_STARTED:-$(date +%s)}))
+    awk -F'\t' -v total="$total" '
+        { printf "  %-31s %5d s  %3d min %02d s  %s\n", $1, $2, $2 / 60, $2 % 60, $3 }
+        END { printf "  %-31s %5d s  %3d min %02d s\n", "whole command", total, total / 60, total % 60 }' \
         "$BANCADA_TIERS"
 }
