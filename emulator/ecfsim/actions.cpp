@@ -1,13 +1,20 @@
 #include "actions.h"
 
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 
 #include "core/chain.h"
 #include "core/clock.h"
 #include "core/codes.h"
+#include "core/pathcheck.h"
 #include "views.h"
 
 namespace ecfsim {
@@ -17,6 +24,132 @@ namespace {
 bool fileExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// Anything at all under that name, a link to nothing included.
+bool nameTaken(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// "uma pasta", "um FIFO (pipe nomeado)", ... for what a path is.
+std::string kindWords(fiscemu::PathKind kind) {
+    using fiscemu::PathKind;
+    switch (kind) {
+        case PathKind::Directory:
+            return "uma pasta";
+        case PathKind::Fifo:
+            return "um FIFO (pipe nomeado)";
+        case PathKind::Device:
+            return "um dispositivo";
+        case PathKind::Socket:
+            return "um socket";
+        default:
+            return "um arquivo comum";
+    }
+}
+
+std::string linkText(const std::string& path) {
+    char buf[PATH_MAX];
+    ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+    return n < 0 ? "?" : std::string(buf, static_cast<size_t>(n));
+}
+
+const char* const kPointElsewhere =
+    "aponte --db ou ECFSIM_DB para o arquivo da memória (um arquivo comum)";
+
+// What keeps `path` from being used as a memory at all, in Portuguese with
+// the code the library answers there and what to do; empty when it is a
+// regular file (or a link to one) or nothing, with SQLite's companion files
+// regular or absent. A lost memory (no file, its -wal left) is lostMemory's.
+std::string pathProblem(const std::string& path) {
+    using fiscemu::PathKind;
+    const std::string head = "não foi possível abrir a memória " + path + ": ";
+    fiscemu::PathInfo info = fiscemu::inspectPath(path);
+    switch (info.kind) {
+        case PathKind::Missing:
+        case PathKind::Regular:
+        case PathKind::LinkToRegular:
+            break;
+        case PathKind::Directory:
+        case PathKind::Fifo:
+        case PathKind::Device:
+        case PathKind::Socket:
+            return head + "não é um arquivo de memória, é " + kindWords(info.kind) +
+                   " (código 41).\n  A biblioteca responde 41 a toda chamada com esse caminho e "
+                   "não abre, não grava nem substitui o que está lá.\n  O que fazer: " +
+                   kPointElsewhere +
+                   (info.kind == PathKind::Directory ? ", por exemplo " + path + "/ecfsim.db."
+                                                     : ".");
+        case PathKind::LinkToOther:
+            return head + "é um link simbólico para " + kindWords(info.target) + " (" +
+                   linkText(path) +
+                   "), não para um arquivo de memória (código 41).\n  A biblioteca responde 41 "
+                   "a toda chamada com esse caminho e não segue o link.\n  O que fazer: " +
+                   kPointElsewhere + ".";
+        case PathKind::DanglingLink:
+            return head + "é um link simbólico para " + linkText(path) +
+                   ", que não existe (código 40).\n  A biblioteca não cria uma memória através "
+                   "de um link.\n  O que fazer: corrija o link, ou " +
+                   kPointElsewhere + ".";
+        case PathKind::LinkLoop:
+            return head +
+                   "laço de links simbólicos (código 40): um link do caminho leva, direta ou "
+                   "indiretamente, a si mesmo, e o arquivo nunca é alcançado.\n  O que fazer: "
+                   "corrija ou apague o link, ou " +
+                   kPointElsewhere + ".";
+        case PathKind::TooLong:
+            return head + "caminho longo demais (" + std::to_string(path.size()) +
+                   " bytes; o sistema aceita nomes de até " + std::to_string(NAME_MAX) +
+                   " bytes e caminhos de até " + std::to_string(PATH_MAX - 1) +
+                   ") (código 40).\n  O que fazer: use um caminho mais curto em --db ou "
+                   "ECFSIM_DB.";
+        case PathKind::Unreachable:
+            if (info.error == EACCES)
+                return head +
+                       "sem permissão para chegar ao arquivo (código 40).\n  O que fazer: "
+                       "verifique as permissões das pastas do caminho.";
+            if (info.error == ENOTDIR)
+                return head +
+                       "uma parte do caminho não é uma pasta (código 40).\n  O que fazer: "
+                       "verifique o caminho em --db ou ECFSIM_DB.";
+            return head + "o caminho não pode ser lido (código 40): " + std::strerror(info.error) +
+                   ".\n  O que fazer: verifique o caminho.";
+    }
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        std::string companion = path + suffix;
+        if (info.kind == PathKind::LinkToRegular) {
+            char* real = realpath(path.c_str(), nullptr);
+            if (real)
+                companion = std::string(real) + suffix;
+            std::free(real);
+        }
+        fiscemu::PathInfo c = fiscemu::inspectPath(companion);
+        if (c.kind == PathKind::Missing || c.kind == PathKind::Regular)
+            continue;
+        std::string what = c.kind == PathKind::LinkToOther || c.kind == PathKind::LinkToRegular ||
+                                   c.kind == PathKind::DanglingLink || c.kind == PathKind::LinkLoop
+                               ? "um link simbólico"
+                               : kindWords(c.kind);
+        return head + companion + " deveria ser um arquivo do SQLite, mas é " + what +
+               " (código 41).\n  A biblioteca responde 41 a toda chamada e não usa a memória "
+               "ao lado dele.\n  O que fazer: remova ou renomeie " +
+               companion + " (o SQLite cria o seu).";
+    }
+    return "";
+}
+
+// A memory whose file is gone while its -wal (its newest writes) is left.
+std::string lostMemory(const std::string& path) {
+    if (nameTaken(path) || !nameTaken(path + "-wal"))
+        return "";
+    return "memória perdida: " + path + " não existe, mas " + path +
+           "-wal (as gravações mais recentes dela) ficou (código 41).\n  A biblioteca responde 41 "
+           "a toda chamada e não cria uma memória nova ali: ela tomaria para si esse -wal.\n  "
+           "O que fazer: se o arquivo foi movido ou renomeado, traga-o de volta para " +
+           path +
+           "; senão restaure uma cópia de segurança dele; ou 'ecfsim reset --yes' guarda o -wal "
+           "numa cópia ao lado e começa do estado de fábrica.";
 }
 
 std::string lower(std::string s) {
@@ -51,6 +184,12 @@ std::optional<int64_t> parseNumber(const std::string& text, int64_t min, int64_t
 
 std::unique_ptr<fiscemu::Device> openMemory(const std::string& path, bool create,
                                             std::string* error, std::string* notice) {
+    for (const std::string& problem : {pathProblem(path), lostMemory(path)}) {
+        if (!problem.empty()) {
+            *error = problem;
+            return nullptr;
+        }
+    }
     bool existed = fileExists(path);
     if (!existed && !create) {
         *error = "memória não encontrada: " + path +
@@ -215,7 +354,57 @@ void checkFunction(const std::string& name) {
     for (const std::string& fn : fiscemu::driverFunctionNames())
         if (lower(fn) == lower(name))
             throw UsageError{"função desconhecida: " + name + " (quis dizer " + fn + "?)", "fail"};
-    throw UsageError{"função desconhecida: " + name, "fail"};
+    std::vector<std::string> near = nearNames(name, faultableFunctions());
+    std::string hint;
+    for (size_t i = 0; i < near.size(); ++i)
+        hint += (i == 0 ? "" : i + 1 == near.size() ? " ou " : ", ") + near[i];
+    throw UsageError{
+        "função desconhecida: " + name + (hint.empty() ? "" : " (quis dizer " + hint + "?)"),
+        "fail"};
+}
+
+namespace {
+
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> nearNames(const std::string& name, const std::vector<std::string>& names) {
+    // Near: a few letters typed wrong, missing or extra (one per five letters
+    // typed, at least one, at most three; case aside), or the beginning or
+    // the end of a name, from five letters on. The closest first, at most four.
+    const std::string typed = lower(name);
+    const size_t allowed = std::min<size_t>(3, std::max<size_t>(1, typed.size() / 5));
+    std::vector<std::pair<size_t, std::string>> found;
+    for (const std::string& fn : names) {
+        const std::string candidate = lower(fn);
+        size_t d = editDistance(typed, candidate);
+        bool part = typed.size() >= 5 && candidate.size() > typed.size() &&
+                    (candidate.compare(0, typed.size(), typed) == 0 ||
+                     candidate.compare(candidate.size() - typed.size(), typed.size(), typed) == 0);
+        if (d <= allowed || part)
+            found.emplace_back(d, fn);
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<std::string> out;
+    for (size_t i = 0; i < found.size() && i < 4; ++i)
+        out.push_back(found[i].second);
+    return out;
 }
 
 std::vector<std::string> faultableFunctions() {
@@ -305,6 +494,13 @@ std::string diagnosis(const std::string& path, int code, const std::string& why)
 
 Result verifyMemory(const std::string& path) {
     Result r;
+    for (const std::string& problem : {pathProblem(path), lostMemory(path)}) {
+        if (!problem.empty()) {
+            r.ok = false;
+            r.error = problem;
+            return r;
+        }
+    }
     if (!fileExists(path)) {
         r.ok = false;
         r.error = "memória não encontrada: " + path;
@@ -343,7 +539,8 @@ std::string backupName(const std::string& path) {
     std::snprintf(stamp, sizeof stamp, ".bak-%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);
     std::string name = path + stamp;
-    for (int i = 2; fileExists(name) || fileExists(name + "-wal"); ++i)
+    for (int i = 2; nameTaken(name) || nameTaken(name + "-wal") || nameTaken(name + "-journal");
+         ++i)
         name = path + stamp + "-" + std::to_string(i);
     return name;
 }
@@ -357,7 +554,26 @@ Result resetMemory(const std::string& path) {
         r.error = e;
         return r;
     };
-    if (!fileExists(path) && !fileExists(path + "-wal")) {
+    // Nothing is copied, removed or created unless the memory's name and its
+    // companions are regular files or absent: reset never replaces a device
+    // node, a FIFO or a folder, and never follows a link (it would remove
+    // the link and leave a new memory in its place).
+    std::string problem = pathProblem(path);
+    if (problem.empty() && fiscemu::inspectPath(path).kind == fiscemu::PathKind::LinkToRegular)
+        problem = "não foi possível reiniciar a memória " + path + ": é um link simbólico (para " +
+                  linkText(path) +
+                  "); reset não segue links, pois trocaria o link por uma memória nova.\n  O que "
+                  "fazer: rode o reset com --db apontando para o próprio arquivo da memória.";
+    for (const std::string& trace : {path + "-trace", path + "-trace.old"}) {
+        if (problem.empty() && !fiscemu::regularOrMissing(trace))
+            problem = "não foi possível reiniciar a memória " + path + ": " + trace +
+                      " deveria ser o registro de chamadas, mas não é um arquivo comum.\n  O que "
+                      "fazer: remova ou renomeie " +
+                      trace + ".";
+    }
+    if (!problem.empty())
+        return refuse(problem + "\n  Nada foi apagado.");
+    if (!nameTaken(path) && !nameTaken(path + "-wal")) {
         std::string error;
         auto dev = openMemory(path, true, &error);
         if (!dev)

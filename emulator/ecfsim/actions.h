@@ -80,6 +80,10 @@ Result applyChanges(fiscemu::Device& dev, const std::vector<Change>& changes);
 // with a fault to simulate.
 void checkFunction(const std::string& name);
 
+// The names of `names` close to `name`, closest first (at most four): a few
+// letters wrong, missing or extra, case aside, or its beginning or its end.
+std::vector<std::string> nearNames(const std::string& name, const std::vector<std::string>& names);
+
 // The functions a fault can be set on, as the driver exports them.
 std::vector<std::string> faultableFunctions();
 

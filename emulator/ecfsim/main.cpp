@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -301,6 +303,7 @@ struct CommandLine {
     CLI::Option* db = nullptr;
     std::map<std::string, CLI::App*> commands;
     CLI::Option* last = nullptr;  // of the paper or trace command given
+    std::vector<CLI::Option*> jsonFlags;
     bool follow = false, json = false, clear = false, yes = false;
     std::vector<std::string> args;  // the positional arguments of the command given
 
@@ -320,15 +323,15 @@ struct CommandLine {
             commands[name] = c;
             return c;
         };
-        add("status")->add_flag("--json", json);
-        add("memory")->add_flag("--json", json);
+        jsonFlags.push_back(add("status")->add_flag("--json", json));
+        jsonFlags.push_back(add("memory")->add_flag("--json", json));
         for (const char* name : {"paper", "trace"}) {
             CLI::App* c = add(name);
             CLI::Option* o =
                 c->add_option("--last")->expected(0, 1)->default_str(kNoValue)->multi_option_policy(
                     CLI::MultiOptionPolicy::TakeLast);
             c->add_flag("-f,--follow", follow);
-            c->add_flag("--json", json);
+            jsonFlags.push_back(c->add_flag("--json", json));
             c->parse_complete_callback([this, o] { last = o; });
         }
         add("set")->add_option("pairs", args);
@@ -359,6 +362,25 @@ std::optional<std::string> valueOf(CLI::Option* o, const std::string& missing,
     if (o->results().empty() || o->results().back() == kNoValue)
         throw UsageError{missing, command};
     return o->results().back();
+}
+
+// A flag given a value ("--json=0") takes only a plain yes or no: 1, true,
+// yes, on, or 0, false, no, off. CLI11 would also read any number by its sign
+// ("--json=2" on, "--json=-1" off), which says nothing clear.
+void checkFlagValues(const std::vector<CLI::Option*>& flags, const std::string& command) {
+    static const std::set<std::string> kWords = {"true", "1",     "yes", "on",
+                                                 "0",    "false", "no",  "off"};
+    for (CLI::Option* o : flags) {
+        for (const std::string& value : o->results()) {
+            std::string v = value;
+            for (char& c : v)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (!kWords.count(v))
+                throw UsageError{o->get_name() + ": valor inválido: '" + value + "' (use " +
+                                     o->get_name() + " sozinho, ou =1 ou =0)",
+                                 command};
+        }
+    }
 }
 
 RowOptions rowOptions(const CommandLine& cl, const std::string& command) {
@@ -454,10 +476,14 @@ int run(const CommandLine& cl, const std::string& command, const std::string& db
 }
 
 int parseAndRun(int argc, char** argv) {
-    // "--db=" reads to CLI11 as "--db" with its value still to come.
-    for (int i = 1; i < argc; ++i)
+    // "--db=" reads to CLI11 as "--db" with its value still to come, and
+    // "--json=" as a bare "--json".
+    for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--db=")
             throw UsageError{"--db: caminho vazio", ""};
+        if (std::string(argv[i]) == "--json=")
+            throw UsageError{"--json: valor vazio (use --json sozinho, ou =1 ou =0)", ""};
+    }
     CommandLine cl;
     try {
         cl.app.parse(argc, argv);
@@ -468,6 +494,7 @@ int parseAndRun(int argc, char** argv) {
                          cl.command() == "help" ? "" : cl.command()};
     }
     std::string command = cl.command();
+    checkFlagValues(cl.jsonFlags, command);
     // --db given anywhere: a path must follow.
     std::optional<std::string> db = valueOf(cl.db, "--db precisa do caminho do arquivo", "");
     if (db && db->empty())

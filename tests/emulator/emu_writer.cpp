@@ -7,6 +7,7 @@
 //                 every call; ends with 4 once the day is closed by a Z
 //   fill          prints free lines in a non-fiscal coupon until a call fails;
 //                 prints "OK n" (lines printed), "RC code" and "S status reply"
+//   probe         prints "S status reply", then "RC code" of a header
 #include <unistd.h>
 
 #include <cstdio>
@@ -155,6 +156,11 @@ int main(int argc, char** argv) {
         say("OK " + std::to_string(ok));
         say("RC " + std::to_string(rc));
         say(std::string("S ") + ecfStatusImp());
+        return 0;
+    }
+    if (mode == "probe") {
+        say(std::string("S ") + ecfStatusImp());
+        say("RC " + std::to_string(ecfImpCab(0)));
         return 0;
     }
     if (mode == "loop" && argc > 2)

@@ -14,6 +14,7 @@
 
 #include "core/codes.h"
 #include "core/device.h"
+#include "core/pathcheck.h"
 #include "core/replies.h"
 #include "core/trace.h"
 #include "core/tracelog.h"
@@ -117,9 +118,16 @@ Text copy(const char* p) {
 }
 
 // A call answered without a memory is still traced, beside the file it
-// could not use (when that folder can be written).
+// could not use (when that folder can be written), but only where a memory
+// is or could be: beside a regular file, or where none exists yet. A path
+// that is a directory, a FIFO, a device node or a link to one, a link to
+// nothing or a loop of links gets no trace file beside it.
 void traceUnanswered(const char* fn, const TraceArgs& args, const std::string& result) {
-    fiscemu::TraceLog(currentPath()).appendNow(fn, args.str(), result);
+    std::string path = currentPath();
+    fiscemu::PathKind kind = fiscemu::inspectPath(path).kind;
+    if (!fiscemu::leadsToRegular(kind) && kind != fiscemu::PathKind::Missing)
+        return;
+    fiscemu::TraceLog(path).appendNow(fn, args.str(), result);
 }
 
 int32_t run(const char* fn, const TraceArgs& args, const std::function<int(CallContext&)>& op) {

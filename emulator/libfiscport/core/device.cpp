@@ -15,6 +15,7 @@
 
 #include "core/clock.h"
 #include "core/codes.h"
+#include "core/pathcheck.h"
 #include "core/trace.h"
 
 namespace fiscemu {
@@ -565,7 +566,11 @@ int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Tex
     line("VENDA LIQUIDA DO PERIODO: " + padLeft(formatAmount(net), 20));
 
     // Written under a fresh name of its own (never an existing file), then
-    // renamed over the reading's name.
+    // renamed over the reading's name, which may only be a regular file or
+    // nothing: a directory, a FIFO, a device node or a symbolic link of that
+    // name is the user's and is left as it is (9).
+    if (!regularOrMissing(*fileName))
+        return kFileError;
     std::string tmp = *fileName + ".XXXXXX";
     int fd = mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0)

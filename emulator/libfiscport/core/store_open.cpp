@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "core/chain.h"
 #include "core/clock.h"
 #include "core/codes.h"
+#include "core/pathcheck.h"
 #include "core/store.h"
 #include "core/store_sql.h"
 
@@ -139,23 +141,61 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string* error, 
             *code = c;
         return nullptr;
     };
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT)
-            return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+    // Looked at before anything opens it: a directory, a FIFO, a device
+    // node or a link to one is never opened (opening a FIFO can wait for
+    // ever, a device node can act), a link loop or a link to nothing is
+    // never created through.
+    PathInfo info = inspectPath(path);
+    if (info.kind == PathKind::Missing) {
         // A WAL without its memory is a memory whose file was lost: a new file
         // beside it would take in the old WAL's pages.
         struct stat wal {};
-        if (stat((path + "-wal").c_str(), &wal) == 0)
+        if (lstat((path + "-wal").c_str(), &wal) == 0)
             return c = kDamaged,
                    err = path + " is missing but its " + path +
                          "-wal remains: the memory's file was lost or moved",
                    failed();
         if (!createMemory(path, &err, &c))
             return failed();
-        if (stat(path.c_str(), &st) != 0)
-            return err = "cannot read " + path + ": " + std::strerror(errno), failed();
+        info = inspectPath(path);
     }
+    switch (info.kind) {
+        case PathKind::Regular:
+        case PathKind::LinkToRegular:
+            break;
+        case PathKind::Directory:
+        case PathKind::Fifo:
+        case PathKind::Device:
+        case PathKind::Socket:
+        case PathKind::LinkToOther:
+            return c = kDamaged,
+                   err = path +
+                         " is not a printer memory (not a regular file: " + describePath(info) +
+                         ")",
+                   failed();
+        default:
+            return err = "cannot read " + path + ": it is " + describePath(info), failed();
+    }
+    // SQLite's companions too: a FIFO in place of the WAL would hold its
+    // first read for ever. They sit beside the file a link leads to.
+    std::string real = path;
+    if (info.kind == PathKind::LinkToRegular) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved)
+            real = resolved;
+        std::free(resolved);
+    }
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        PathInfo companion = inspectPath(real + suffix);
+        if (companion.kind != PathKind::Missing && companion.kind != PathKind::Regular)
+            return c = kDamaged,
+                   err = real + suffix + " is " + describePath(companion) +
+                         ", not a regular file: the memory beside it is not used",
+                   failed();
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return err = "cannot read " + path + ": " + std::strerror(errno), failed();
     if (!S_ISREG(st.st_mode))
         return c = kDamaged, err = path + " is not a printer memory (not a regular file)", failed();
     if (st.st_size == 0)
@@ -327,15 +367,26 @@ bool Store::upgradeChain() {
 }
 
 bool Store::backupTo(const std::string& dest) {
-    struct stat st {};
-    if (stat(dest.c_str(), &st) == 0) {
-        error_ = dest + " already exists";
-        code_ = kStorage;
+    // The copy is a new regular file made here (never an existing name, nor
+    // one a link leads through), and SQLite finds no companion of its own
+    // name that it would open.
+    for (const char* suffix : {"-journal", "-wal"}) {
+        struct stat st {};
+        if (lstat((dest + suffix).c_str(), &st) == 0 || errno != ENOENT) {
+            error_ = dest + suffix + " already exists";
+            code_ = kStorage;
+            return false;
+        }
+    }
+    int fd = ::open(dest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error_ = "copy to " + dest + ": " + std::strerror(errno);
+        code_ = errno == ENOSPC || errno == EFBIG ? kDiskFull : kStorage;
         return false;
     }
+    close(fd);
     sqlite3* out = nullptr;
-    int rc =
-        sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
         if (!b) {
@@ -361,9 +412,14 @@ bool Store::backupTo(const std::string& dest) {
 
 bool Store::copyDamaged(const std::string& path, const std::string& dest, std::string* error) {
     auto copy = [&](const std::string& from, const std::string& to) {
-        int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0)
-            return errno == ENOENT;  // nothing of that name to keep
+        // Only a regular file is read: a FIFO would hold the copy for ever.
+        int in = openRegular(from, O_RDONLY);
+        if (in < 0) {
+            if (errno == ENOENT)
+                return true;  // nothing of that name to keep
+            *error = from + " is " + describePath(inspectPath(from)) + ", not a regular file";
+            return false;
+        }
         int outFd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         bool ok = outFd >= 0;
         char buf[65536];
@@ -379,7 +435,7 @@ bool Store::copyDamaged(const std::string& path, const std::string& dest, std::s
         return ok;
     };
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 && stat((path + "-wal").c_str(), &st) != 0) {
+    if (lstat(path.c_str(), &st) != 0 && lstat((path + "-wal").c_str(), &st) != 0) {
         *error = path + ": nothing to copy";
         return false;
     }
@@ -390,6 +446,16 @@ bool Store::copyDamaged(const std::string& path, const std::string& dest, std::s
 }
 
 bool Store::discardFiles(const std::string& path, std::string* error) {
+    // Only regular files are removed: a node or a link of that name is the
+    // user's, not the memory's.
+    for (const char* suffix : {"-wal", "-shm", "-journal", ""}) {
+        std::string f = path + suffix;
+        if (!regularOrMissing(f)) {
+            *error = "cannot remove " + f + ": it is " + describePath(inspectPath(f)) +
+                     ", not a regular file";
+            return false;
+        }
+    }
     for (const char* suffix : {"-wal", "-shm", "-journal", ""}) {
         std::string f = path + suffix;
         if (unlink(f.c_str()) != 0 && errno != ENOENT) {

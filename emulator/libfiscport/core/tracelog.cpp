@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "core/clock.h"
+#include "core/pathcheck.h"
 
 namespace fiscemu {
 
@@ -69,7 +70,7 @@ std::string makeFile(const std::string& path, int64_t base) {
 
 // The id the next file continues from: the end of the old one, if any.
 int64_t baseAfter(const std::string& oldPath) {
-    int fd = open(oldPath.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = openRegular(oldPath, O_RDONLY);
     if (fd < 0)
         return 0;
     int64_t base = 0, rowsAt = 0;
@@ -93,7 +94,7 @@ void appendClean(std::string* line, const std::string& s) {
 }
 
 bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* out) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = openRegular(path, O_RDONLY);
     if (fd < 0)
         return false;
     int64_t base = 0, rowsAt = 0;
@@ -170,7 +171,10 @@ void TraceLog::closeFd() {
 bool TraceLog::openCurrent() {
     closeFd();
     for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = open(path_.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+        // Only a regular file of that name, never through a link: a FIFO,
+        // a device node or a directory there loses the row, and is neither
+        // opened nor replaced.
+        int fd = openRegular(path_, O_RDWR | O_APPEND);
         if (fd < 0 && errno == ENOENT) {
             // Created whole under another name, then linked in: a reader or
             // another writer never sees a file without its header.
@@ -204,7 +208,8 @@ void TraceLog::rotate(int64_t size) {
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0)
         return;  // another process is rotating it
     struct stat st {};
-    if (stat(path_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_)
+    if (lstat(path_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_ &&
+        regularOrMissing(oldPath()))
         std::rename(path_.c_str(), oldPath().c_str());
     flock(fd_, LOCK_UN);
     closeFd();
@@ -219,7 +224,7 @@ namespace {
 // syncs also wrote its inode, twice the disk requests of a call (measured).
 bool identify(const std::string& path, struct stat* st) {
     struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_SIZE, &sx) != 0)
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_SIZE, &sx) != 0)
         return false;
     st->st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     st->st_ino = sx.stx_ino;
@@ -287,6 +292,10 @@ std::vector<TraceRow> TraceLog::read(int64_t afterId, int64_t lastN) const {
 }
 
 bool TraceLog::restart() {
+    // Replaces and removes only regular files: anything else of those names
+    // is left alone.
+    if (!regularOrMissing(path_) || !regularOrMissing(oldPath()))
+        return false;
     std::string tmp = makeFile(path_, 0);
     if (tmp.empty())
         return false;
