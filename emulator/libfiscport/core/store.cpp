@@ -107,6 +107,11 @@ using namespace storedb;
 Store::Store(sqlite3* db, std::string path)
     : db_(db), path_(std::move(path)), trace_(std::make_unique<TraceLog>(path_)) {
     sqlite3_busy_handler(db_, waitBriefly, &busyMs_);
+    struct stat st {};
+    if (stat(path_.c_str(), &st) == 0) {
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
+    }
 }
 
 std::vector<std::string> Store::companionPaths() const {
@@ -115,10 +120,49 @@ std::vector<std::string> Store::companionPaths() const {
 }
 
 Store::~Store() {
+    disconnect();
+}
+
+void Store::disconnect() {
     stopCheckpointer();
     for (auto& [sql, st] : statements_)
         sqlite3_finalize(st);
+    statements_.clear();
+    byAddress_.clear();
     sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+// The connection as Store::open leaves it, without the checks at open: the
+// file is the one checked then (same device and inode), and everything is
+// read again at the next call (its data_version is new to this store).
+bool Store::reconnect() {
+    if (db_)
+        return true;
+    struct stat st {};
+    if (stat(path_.c_str(), &st) != 0 || st.st_dev != dev_ || st.st_ino != ino_) {
+        error_ = path_ + " is no longer the memory that was opened";
+        code_ = kStorage;
+        return false;
+    }
+    std::string err;
+    int code = kStorage;
+    db_ = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
+    if (!db_) {
+        error_ = err;
+        code_ = code;
+        return false;
+    }
+    sqlite3_busy_handler(db_, waitBriefly, &busyMs_);
+    if (!exec("PRAGMA synchronous=FULL")) {
+        disconnect();
+        return false;
+    }
+    dataVersion_ = -1;
+    framesAtWake_ = 0;
+    if (checkpointing_)
+        startCheckpointer();
+    return true;
 }
 
 // SQLite reports a write refused for lack of room (ENOSPC, EFBIG) as a plain

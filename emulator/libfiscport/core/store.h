@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "core/printer.h"
 #include "core/state.h"
 #include "core/tracelog.h"
@@ -127,6 +129,15 @@ public:
     // so they never land inside a caller's call; stops with the store.
     void startCheckpointer();
 
+    // Across fork(): disconnect() stops the checkpoint thread and closes
+    // every connection of this store, so a child inherits none of SQLite's
+    // connections nor its records of their locks; reconnect() then
+    // opens a connection of the process that calls it, to the same file
+    // (false when the file is gone or replaced: open it again with its checks).
+    void disconnect();
+    bool reconnect();
+    bool connected() const { return db_ != nullptr; }
+
     static constexpr int kBusyMs = 2000;
 
 private:
@@ -179,6 +190,9 @@ private:
     bool checkpointStop_ = false, checkpointDue_ = false;
     int framesAtWake_ = 0;         // WAL frames at the last wake (the committing thread's)
     int checkpointFrames_ = 1024;  // frames between wakes, from the page size
+    bool checkpointing_ = false;   // started, to start again after a reconnect
+    dev_t dev_ = 0;                // the file that was opened and checked
+    ino_t ino_ = 0;
 };
 
 // "YYYY-MM-DD HH:MM:SS" of an epoch second, local time.
