@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -49,16 +50,20 @@ int codeOf(int rc, int systemErrno) {
 
 int waitBriefly(void* limitMs, int count) {
     using namespace std::chrono;
-    // A new wait starts at count 0, or after a pause longer than any step:
-    // a checkpoint's successive waits (writer lock, then readers) were seen
-    // to go on counting from the previous one.
+    // A new wait starts at count 0, or after a pause much longer than any
+    // step: a checkpoint's successive waits (writer lock, then readers) were
+    // seen to go on counting from the previous one. The pause is measured
+    // against the bound, not against the 1 ms step: on a loaded machine a
+    // step's sleep overran 10 ms, the wait started over each time, and a call
+    // waited as long as the other process held the lock (5 s, not 2).
+    const int limit = *static_cast<const int*>(limitMs);
     thread_local steady_clock::time_point since, last;
     auto now = steady_clock::now();
-    if (count == 0 || now - last > milliseconds(10))
+    if (count == 0 || now - last > milliseconds(std::max(10, limit / 4)))
         since = now;
     last = now;
     auto waited = now - since;
-    if (waited >= milliseconds(*static_cast<const int*>(limitMs)))
+    if (waited >= milliseconds(limit))
         return 0;
     std::this_thread::sleep_for(waited < milliseconds(2) ? microseconds(20) : microseconds(1000));
     return 1;
