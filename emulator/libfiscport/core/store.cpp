@@ -312,8 +312,10 @@ bool Store::beginRead() {
     return true;
 }
 bool Store::commit() {
-    if (run("COMMIT"))
+    if (run("COMMIT")) {
+        paperMarkUncommitted_ = false;
         return true;
+    }
     rollback();
     return false;
 }
@@ -324,6 +326,8 @@ void Store::rollback() {
     // A statement left mid-way (a failed step) would keep the snapshot alive.
     for (auto& [sql, st] : statements_)
         sqlite3_reset(st);
+    if (paperMarkUncommitted_)
+        paperMarked_ = paperMarkUncommitted_ = false;
     std::string e = error_;
     int c = code_;
     if (sqlite3_get_autocommit(db_) == 0)
@@ -340,6 +344,8 @@ bool Store::changedElsewhere() {
     sqlite3_reset(st);
     bool changed = v != dataVersion_;
     dataVersion_ = v;
+    if (changed)
+        paperMarked_ = false;  // another process may have reset the memory
     return changed;
 }
 

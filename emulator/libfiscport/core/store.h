@@ -34,14 +34,18 @@ struct PaperRow {
     std::string time;  // emulated printer time, "YYYY-MM-DD HH:MM:SS"
     char station = kReceipt;
     int64_t coo = 0;
-    std::string bytes;  // code page 850
+    std::string bytes;    // the line as printed, in its code page
+    int codePage = 1252;  // Windows Latin; 850 for lines printed before it
 };
+
+// The line as the paper shows it (UTF-8): the characters the program sent.
+std::string paperText(const PaperRow& row);
 
 // The same row read twice: readers that follow the roll use it to tell a
 // roll that grew from one wiped and written anew.
 inline bool sameRow(const PaperRow& a, const PaperRow& b) {
     return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
-           a.bytes == b.bytes;
+           a.bytes == b.bytes && a.codePage == b.codePage;
 }
 
 class Store {
@@ -171,6 +175,10 @@ private:
                   const std::map<int, int64_t>& after, bool full);
     static const storedb::TableSql& sqlFor(const storedb::TableDef& def);
     bool forceSettings_ = false;
+    // The roll's first Windows Latin line is marked in this connection's
+    // view of the memory (so a print need not mark it again); forgotten when
+    // the transaction that marked it rolls back or another connection wrote.
+    bool paperMarked_ = false, paperMarkUncommitted_ = false;
 
     sqlite3* db_;
     std::string path_;
