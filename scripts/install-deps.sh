@@ -28,6 +28,7 @@ if [ "${1:-}" = "--tests" ]; then
         xdotool         # the desktop tests' keys
         dpkg-dev man-db # the package check
         imagemagick     # the window pictures
+        poppler-utils   # pdftotext: the text of the panel's PDF
         clang-14 libclang-rt-14-dev # the fuzz targets
     )
 fi

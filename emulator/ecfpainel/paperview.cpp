@@ -8,17 +8,11 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-#include "core/cp850.h"
-
 namespace {
 
 const QColor kPaperColour(0xFB, 0xF8, 0xEC);
 const QColor kInkColour(0x22, 0x22, 0x2A);
 const QColor kMarkColour(0x8A, 0x86, 0x7A);
-
-QString decode(const std::string& bytes) {
-    return QString::fromStdString(fiscemu::cp850ToUtf8(bytes));
-}
 
 // A text centred among dashes, the width of the roll.
 QString dashed(const QString& middle) {
@@ -99,7 +93,7 @@ void PaperView::appendRows(const std::vector<fiscemu::PaperRow>& rows) {
             doc.firstBlock = document()->isEmpty() ? 0 : document()->blockCount();
             documents_.push_back(doc);
         }
-        const QString line = decode(row.bytes);
+        const QString line = QString::fromStdString(fiscemu::paperText(row));
         documents_.back().lines << line;
         appendLine(cursor, line, kInkColour);
     }

@@ -150,8 +150,8 @@ void StateView::showState(fiscemu::Device& device) {
     items_->setRowCount(int(doc.items.size()));
     for (int i = 0; i < int(doc.items.size()); ++i) {
         const fiscemu::Item& item = doc.items[size_t(i)];
-        const QString values[] = {text(fiscemu::cp850ToUtf8(item.code)),
-                                  text(fiscemu::cp850ToUtf8(item.description)) +
+        const QString values[] = {text(fiscemu::windowsLatinToUtf8(item.code)),
+                                  text(fiscemu::windowsLatinToUtf8(item.description)) +
                                       (item.cancelled ? QStringLiteral(" (cancelado)") : QString()),
                                   quantity(item.quantity), amount(item.price), amount(item.net())};
         for (int c = 0; c < 5; ++c) {

@@ -73,8 +73,9 @@ o grande total, o usuário, o modelo, os ajustes e as falhas programadas.
 const char* const kPaperHelp = R"(Uso: ecfsim paper [--last N] [--follow] [--json]
 
 Mostra a bobina linha a linha: data e hora da impressora, estação (R cupom,
-C cheque, A autenticação), COO e o texto impresso (página de código 850,
-mostrada em UTF-8).
+C cheque, A autenticação), COO e o texto impresso, em UTF-8, com os
+caracteres que o programa enviou (Windows Latin; as linhas impressas antes
+desta versão, na página de código 850).
 
   --last N   só as N últimas linhas
   --follow   continua mostrando as linhas novas até Ctrl+C; sem --last começa

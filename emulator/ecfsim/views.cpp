@@ -161,8 +161,9 @@ std::string dayText(const PrinterState& st, int state, int64_t now) {
     return "não aberto (o primeiro documento abre o dia)";
 }
 
+// The program's text as it sent it (Windows Latin).
 std::string userLine(const std::string& bytes) {
-    return fiscemu::cp850ToUtf8(bytes);
+    return fiscemu::windowsLatinToUtf8(bytes);
 }
 
 // UTF-8 text filled with blanks to `width` characters (not bytes).
@@ -420,7 +421,7 @@ std::string statusJson(Device& dev) {
 
 std::string paperLine(const PaperRow& r) {
     return shortStamp(r.time) + " " + std::string(1, r.station) + " " + fiscemu::zeroPad(r.coo, 6) +
-           " | " + fiscemu::cp850ToUtf8(r.bytes) + "\n";
+           " | " + fiscemu::paperText(r) + "\n";
 }
 
 std::string paperJson(const PaperRow& r) {
@@ -428,7 +429,7 @@ std::string paperJson(const PaperRow& r) {
               {"time", r.time},
               {"station", std::string(1, r.station)},
               {"coo", r.coo},
-              {"text", fiscemu::cp850ToUtf8(r.bytes)}};
+              {"text", fiscemu::paperText(r)}};
     return dump(j);
 }
 

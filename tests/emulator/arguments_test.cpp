@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "driver_support.h"
+#include "memory_files.h"
 
 using namespace emutest;
 
@@ -264,13 +265,81 @@ TEST_F(Arguments, PrinterAnswersOnlyOnItsPortAndWhenPowered) {
     EXPECT_EQ(trace[0].args, "0");
 }
 
+// A control byte in any text the printer would print or keep to print is
+// refused with 1 before anything else is looked at, and nothing changes;
+// 30 and 31 are the printer's triangles and print as such.
+TEST_F(Arguments, ControlBytesInTextsAreRefusedAndChangeNothing) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("Base", "1000", 0), 0);
+    const std::string before = snapshot();
+    const std::string tables = dumpTables(dir_->db());
+    for (int byte = 1; byte < 30; ++byte) {
+        const std::string text = "Caf\xE9 " + std::string(1, static_cast<char>(byte)) + " x";
+        const char* t = text.c_str();
+        const std::vector<BadCall> calls = {
+            {"ecfImpLinha", 1, [t] { return ecfImpLinha(t); }},
+            {"ecfVenda_Item code", 1,
+             [t] { return ecfVenda_Item(t, "ITEM", "1", "000", "100", 0); }},
+            {"ecfVenda_Item description", 1,
+             [t] { return ecfVenda_Item("1", t, "1", "000", "100", 0); }},
+            {"ecfVendaItem78", 1, [t] { return ecfVendaItem78(t, "100", 0); }},
+            {"ecfVendaItem", 1, [t] { return ecfVendaItem(t, "100", 0); }},
+            {"ecfDescItem", 1, [t] { return ecfDescItem(0, t, "10"); }},
+            {"ecfCancItem", 1, [t] { return ecfCancItem(t); }},
+            {"ecfCancItemDef", 1, [t] { return ecfCancItemDef("0001", t); }},
+            {"ecfCancAcresDescSubTotal", 1,
+             [t] { return ecfCancAcresDescSubTotal(1, 0, t, "10"); }},
+            {"ecfPagCancPag", 1, [t] { return ecfPagCancPag(0, t, "100", 0, 0); }},
+            {"ecfPrazoCancPrazo", 1, [t] { return ecfPrazoCancPrazo(0, t, "100", 0, 0); }},
+            {"ecfFimTrans", 1, [t] { return ecfFimTrans(t); }},
+            {"ecfCancVenda", 1, [t] { return ecfCancVenda(t); }},
+            {"ecfCancDoc", 1, [t] { return ecfCancDoc(t); }},
+            {"ecfLeituraX", 1, [t] { return ecfLeituraX(t); }},
+            {"ecfReducaoZ", 1, [t] { return ecfReducaoZ(t); }},
+            {"ecfLXGerencial", 1, [t] { return ecfLXGerencial(t); }},
+            {"ecfRZGerencial", 1, [t] { return ecfRZGerencial(t); }},
+            {"ecfImpCheque payee", 1,
+             [t] { return ecfImpCheque(1, "100", t, "CIDADE", "100326", ""); }},
+            {"ecfImpChequeMarvik city", 1,
+             [t] { return ecfImpChequeMarvik(1, "100", "FULANO", t, "100326", ""); }},
+            {"ecfImpCheque extra", 1,
+             [t] { return ecfImpCheque(1, "100", "FULANO", "CIDADE", "100326", t); }},
+            {"ecfChequeKolvex300 currency", 1,
+             [t] { return ecfChequeKolvex300(1, "100", "F", "C", "10032026", "", t, "REAIS"); }},
+            {"ecfAutentica", 1, [t] { return ecfAutentica(t); }},
+            {"ecfCabLoja", 1, [t] { return ecfCabLoja(t, "", "", 1, 1, "CGC", "IE"); }},
+            {"ecfProgHeader30", 1,
+             [t] { return ecfProgHeader30("LOJA", "", "", 1, 1, "CGC", "IE", t); }},
+            {"ecfCargaCodCripto", 1,
+             [byte] {
+                 return ecfCargaCodCripto(
+                     ("QWERTYUIO" + std::string(1, static_cast<char>(byte))).c_str());
+             }},
+            {"ecfPayPatterns", 1, [t] { return ecfPayPatterns("05", t); }},
+            {"ecfProgNFComprov", 1,
+             [t] { return ecfProgNFComprov("07", t, "S", "S", "S", "N", "N", "00"); }},
+        };
+        for (const BadCall& c : calls)
+            EXPECT_EQ(c.call(), c.code) << c.what << " with byte " << byte;
+    }
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(dumpTables(dir_->db()), tables) << "a refusal wrote to the memory";
+
+    // The triangles print: the character table of the demonstrations starts at 30.
+    ASSERT_EQ(ecfCancVenda("OP"), 0);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfInicCupomNFiscal(1), 0);
+    ASSERT_EQ(ecfImpLinha("30: \x1E  31: \x1F"), 0);
+    EXPECT_EQ(fiscemu::paperText(tool().store().paper(0, 1).at(0)), "30: ▲  31: ▼");
+}
+
 TEST_F(Arguments, TraceEscapesTheBytesAsSent) {
     ASSERT_EQ(ecfImpCab(32), 0);
-    ASSERT_EQ(ecfImpLinha("a\"b\\c\x87\x01"), 0);
+    ASSERT_EQ(ecfImpLinha("a\"b\\c\x87\x1E"), 0);
     auto rows = tool().store().trace(0, 1);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].function, "ecfImpLinha");
-    EXPECT_EQ(rows[0].args, "\"a\\x22b\\x5Cc\\x87\\x01\"");
+    EXPECT_EQ(rows[0].args, "\"a\\x22b\\x5Cc\\x87\\x1E\"");
     EXPECT_EQ(rows[0].result, "0");
     ecfVendaItem(kHuge.c_str(), "1", 0);
     rows = tool().store().trace(0, 1);

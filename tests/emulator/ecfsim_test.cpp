@@ -197,10 +197,10 @@ TEST_F(Ecfsim, StatusJsonDescribesTheSameState) {
     EXPECT_EQ(idle["day_totals"]["change_cents"].integer, 100 + 1000 - 375);
 }
 
-TEST_F(Ecfsim, PaperShowsStationsAndDecodesCodePage850) {
+TEST_F(Ecfsim, PaperShowsStationsAndTheProgramsCharacters) {
     ASSERT_EQ(ecfImpCab(0), 0);
     ASSERT_EQ(ecfInicCupomNFiscal(1), 0);
-    ASSERT_EQ(ecfImpLinha("Servi\x87o pr\x82vio"), 0);  // "Serviço prévio" in code page 850
+    ASSERT_EQ(ecfImpLinha("Servi\xE7o pr\xE9vio"), 0);  // "Serviço prévio" in Windows Latin
     ASSERT_EQ(ecfFimTrans("OP"), 0);
     ASSERT_EQ(ecfAutentica("AUTENTICADO"), 0);
 
@@ -231,6 +231,46 @@ TEST_F(Ecfsim, PaperShowsStationsAndDecodesCodePage850) {
     for (const Json& row : full.items)
         decoded |= row["text"].text == "Serviço prévio";
     EXPECT_TRUE(decoded);
+}
+
+// A memory printed on before the printer took Windows Latin keeps its lines
+// in code page 850: each line shows in the code page it was printed in.
+TEST_F(Ecfsim, PaperOfAnOlderMemoryShowsBothCodePages) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_->db().c_str(), &db), SQLITE_OK);
+    // "Café É" as an older library stored it: code page 850 bytes, with
+    // no mark of where Windows Latin begins.
+    const char* old =
+        "INSERT INTO paper(time, station, coo, line) "
+        "VALUES('2026-03-09 10:00:00', 'R', 0, X'436166822090')";
+    EXPECT_EQ(sqlite3_exec(db, old, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfInicCupomNFiscal(1), 0);
+    ASSERT_EQ(ecfImpLinha("Caf\xE9 \x80 \xC9 \x81"), 0);
+    Outcome paper = ecfsim({"paper"});
+    ASSERT_EQ(paper.code, 0) << paper.err;
+    std::vector<std::string> rows = lines(paper.out);
+    ASSERT_GT(rows.size(), 2u);
+    EXPECT_EQ(rows.front(), "09/03/26 10:00:00 R 000000 | Café É");
+    EXPECT_EQ(rows.back(), "10/03/26 12:00:00 R 000001 | Café € É ?");
+    Json j = JsonReader::parse(ecfsim({"paper", "--json"}).out);
+    ASSERT_EQ(j.kind, Json::Array);
+    EXPECT_EQ(j[0]["text"].text, "Café É");
+    EXPECT_EQ(j[j.size() - 1]["text"].text, "Café € É ?");
+
+    // A reset starts a roll that is Windows Latin from its first line, also
+    // for the library that had marked the old roll.
+    ASSERT_EQ(ecfsim({"reset", "--yes"}).code, 0);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfInicCupomNFiscal(1), 0);
+    ASSERT_EQ(ecfImpLinha("P\xC3O"), 0);
+    std::vector<fiscemu::PaperRow> roll = tool().store().paper(0, 0);
+    ASSERT_FALSE(roll.empty());
+    for (const fiscemu::PaperRow& row : roll)
+        EXPECT_EQ(row.codePage, 1252) << row.id;
+    EXPECT_EQ(fiscemu::paperText(roll.back()), "PÃO");
 }
 
 TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {

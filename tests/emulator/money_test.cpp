@@ -99,6 +99,26 @@ TEST(CodePage, EveryHighByteSurvivesTheRoundTrip) {
     EXPECT_EQ(cp850ToUtf8("\x1E\x1F"), "▲▼");
 }
 
+// The program's code page: every byte it defines comes back from the
+// display text; the five it leaves undefined show as '?'.
+TEST(CodePage, WindowsLatinShowsTheProgramsCharacters) {
+    EXPECT_EQ(windowsLatinToUtf8("Caf\xE9 \x80 \x93ok\x94 \x96 PAP\xC3O"), "Café € “ok” – PAPÃO");
+    EXPECT_EQ(utf8ToWindowsLatin("TRÊS MILHÕES de março"),
+              "TR\xCAS MILH\xD5"
+              "ES de mar\xE7o");
+    EXPECT_EQ(utf8ToWindowsLatin("a😀b"), "a?b");
+    EXPECT_EQ(windowsLatinToUtf8("\x1E\x1F\x7F"), "▲▼⌂");
+    int undefined = 0;
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        std::string one(1, static_cast<char>(b));
+        if (windowsLatinToUtf8(one) == "?")
+            ++undefined;
+        else
+            EXPECT_EQ(utf8ToWindowsLatin(windowsLatinToUtf8(one)), one) << b;
+    }
+    EXPECT_EQ(undefined, 5);  // 0x81, 0x8D, 0x8F, 0x90, 0x9D
+}
+
 TEST(Clock, ParsesPrinterDates) {
     EXPECT_EQ(parseDate("101098"), 19981010);
     EXPECT_EQ(parseDate("070326"), 20260307);

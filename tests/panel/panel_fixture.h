@@ -60,10 +60,11 @@ protected:
 
     QStringList paperLines() const;
 
-    // A header and two items: 2 x 6,25 "CAFÉ" (code page 850) and 1 x 3,00.
+    // A header and two items: 2 x 6,25 "CAFÉ" (Windows Latin, as the
+    // program sends it) and 1 x 3,00.
     void openCouponWithTwoItems() {
         ASSERT_EQ(ecfImpCab(0), 0);
-        ASSERT_EQ(ecfVenda_Item("789", "CAF\x90 TORRADO", "2", "000", "625", 0), 0);
+        ASSERT_EQ(ecfVenda_Item("789", "CAF\xC9 TORRADO", "2", "000", "625", 0), 0);
         ASSERT_EQ(ecfVenda_Item("456", "ACUCAR", "1", "000", "300", 0), 0);
     }
     void payAndClose(const char* operatorName) {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTextCursor>
@@ -133,6 +134,33 @@ TEST_F(PaperRoll, SavesTheRollOrTheSelectedDocumentsAsPdf) {
     // A folder that does not exist gives a reason, not a crash.
     EXPECT_FALSE(p.savePdf(folder() + QStringLiteral("/nao/existe/b.pdf"), &failure));
     EXPECT_FALSE(failure.isEmpty());
+}
+
+// The paper and its PDF show the characters the program sent in Windows
+// Latin, those code page 850 lacks (the euro sign) included.
+TEST_F(PaperRoll, ShowsAndSavesTheProgramsCharacters) {
+    openCouponWithTwoItems();
+    ASSERT_EQ(ecfVenda_Item("321", "MA\xC7\xC3 \x80 P\xCARA", "1", "000", "100", 0), 0);
+    PanelWindow& p = openPanel();
+    const QStringList lines = paperLines();
+    EXPECT_GE(lineWith(lines, QStringLiteral("001 789 CAFÉ TORRADO")), 0)
+        << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_GE(lineWith(lines, QStringLiteral("003 321 MAÇÃ € PÊRA")), 0)
+        << lines.join(QLatin1Char('\n')).toStdString();
+
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils, scripts/install-deps.sh --tests) is missing: "
+                        "the PDF's text cannot be read";
+    const QString file = folder() + QStringLiteral("/bobina.pdf");
+    QString failure;
+    ASSERT_TRUE(p.savePdf(file, &failure)) << failure.toStdString();
+    QProcess reader;
+    reader.start(pdftotext, {file, QStringLiteral("-")});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("CAFÉ TORRADO"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("MAÇÃ € PÊRA"))) << text.toStdString();
 }
 
 // ------------------------------------------------------------ the trace

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,9 +33,62 @@ namespace {
 constexpr size_t kMaxCopy = 1 << 20;
 
 std::mutex gMutex;
-std::unique_ptr<Device> gDevice;
 std::string gDevicePath;
 int gPort = 0;
+
+// The printer of this process. Across fork() (see forkHandlers below) its
+// connections are closed before the fork and opened again, each process its
+// own, at the next call. A process made without fork's handlers (clone()
+// called directly) inherits live connections: it abandons them, never
+// closes them, and its destructors never touch them (they are its parent's).
+class DeviceHolder {
+public:
+    ~DeviceHolder() {
+        if (owner_ != getpid())
+            abandon();
+    }
+    Device* get() const { return device_.get(); }
+    Device* operator->() const { return device_.get(); }
+    explicit operator bool() const { return device_ != nullptr; }
+    void reset(std::unique_ptr<Device> device = nullptr) {
+        device_ = std::move(device);
+        owner_ = getpid();
+    }
+    // The device's SQLite connections were opened by another process.
+    bool inheritedLive() const {
+        return device_ && owner_ != getpid() && device_->store().connected();
+    }
+    void abandon() { (void)device_.release(); }
+    void adopt() { owner_ = getpid(); }
+
+private:
+    std::unique_ptr<Device> device_;
+    pid_t owner_ = getpid();
+};
+
+DeviceHolder gDevice;
+bool gInheritedConnections = false;
+
+// Before fork() no call is in progress (the lock is held) and the library
+// holds no SQLite connection, so the child inherits no connection and no
+// lock record of SQLite's that its parent still uses: a child that calls
+// the library opens a connection of its own, and one that just ends has
+// nothing of the library's to wait for. The parent opens its connection
+// again at its next call (the checks at open are not run again).
+void beforeFork() {
+    gMutex.lock();
+    if (gDevice)
+        gDevice->store().disconnect();
+}
+void afterForkInParent() {
+    gMutex.unlock();
+}
+void afterForkInChild() {
+    gDevice.adopt();
+    gMutex.unlock();
+}
+[[maybe_unused]] const int gForkHandlers =
+    pthread_atfork(beforeFork, afterForkInParent, afterForkInChild);
 
 // The memory file the environment names now: ECFSIM_DB, or ecfsim.db in the
 // working directory. A change (another directory, another ECFSIM_DB) makes
@@ -85,7 +139,20 @@ FileIdentity gDamagedIdentity;
 // result code every call answers meanwhile (40 to 43).
 Device* device(int* code) {
     std::string path = currentPath();
-    if (gDevice && path == gDevicePath && !gDevice->broken())
+    if (gDevice.inheritedLive()) {
+        // Neither used nor closed: it belongs to the parent. SQLite keeps one
+        // record of a process's locks per file, which this process now shares
+        // with connections it does not own, so no memory is opened here.
+        gDevice.abandon();
+        gDevice.reset();
+        gDevicePath.clear();
+        gInheritedConnections = true;
+    }
+    if (gInheritedConnections) {
+        *code = fiscemu::kStorage;
+        return nullptr;
+    }
+    if (gDevice && path == gDevicePath && !gDevice->broken() && gDevice->store().reconnect())
         return gDevice.get();
     gDevice.reset();
     gDevicePath.clear();
@@ -97,7 +164,7 @@ Device* device(int* code) {
     std::string error;
     int c = fiscemu::kStorage;
     FileIdentity before = identityOf(path);
-    gDevice = Device::open(path, &error, &c);
+    gDevice.reset(Device::open(path, &error, &c));
     if (!gDevice) {
         if (c == fiscemu::kDamaged) {
             gDamagedPath = path;

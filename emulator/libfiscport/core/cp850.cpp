@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
-// The code page itself comes from the C library (glibc's iconv has CP850);
+// The code page itself comes from the C library (glibc's iconv has CP850 and CP1252);
 // only the glyphs shown for the control bytes, which are no conversion but
 // the printer's character set, are kept here.
 namespace fiscemu {
@@ -81,36 +81,28 @@ size_t sequenceLength(unsigned char lead) {
     return lead >= 0xC0 ? 2 : 1;
 }
 
-// The UTF-8 of every byte 0x80..0xFF, from the C library's CP850.
-const std::array<std::string, 128>& highHalf() {
-    static const std::array<std::string, 128> table = [] {
-        std::array<std::string, 128> result;
-        Converter toUtf8("UTF-8", "CP850");
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            const char byte = static_cast<char>(b);
-            const char* in = &byte;
-            size_t left = 1;
-            if (toUtf8.convert(in, left, result[b - 0x80]) != 0) {
-                result[b - 0x80] = "?";
-            }
-        }
-        return result;
-    }();
-    return table;
+// The UTF-8 of every byte 0x80..0xFF of a code page, from the C library.
+std::array<std::string, 128> highHalf(const char* codePage) {
+    std::array<std::string, 128> result;
+    Converter toUtf8("UTF-8", codePage);
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const char byte = static_cast<char>(b);
+        const char* in = &byte;
+        size_t left = 1;
+        if (toUtf8.convert(in, left, result[b - 0x80]) != 0)
+            result[b - 0x80] = "?";
+    }
+    return result;
 }
 
-}  // namespace
-
-std::string utf8ToCp850(const std::string& utf8) {
-    thread_local Converter toCp850("CP850", "UTF-8");
+std::string fromUtf8(Converter& converter, const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
     const char* in = utf8.data();
     size_t left = utf8.size();
     while (left > 0) {
-        if (toCp850.convert(in, left, out) == 0) {
+        if (converter.convert(in, left, out) == 0)
             break;
-        }
         // A character the code page lacks, or no UTF-8 at all: one '?' for it.
         out += '?';
         const size_t skip = std::min(left, sequenceLength(static_cast<unsigned char>(*in)));
@@ -120,8 +112,7 @@ std::string utf8ToCp850(const std::string& utf8) {
     return out;
 }
 
-std::string cp850ToUtf8(const std::string& bytes) {
-    const std::array<std::string, 128>& high = highHalf();
+std::string toUtf8(const std::array<std::string, 128>& high, const std::string& bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char ch : bytes) {
@@ -137,6 +128,28 @@ std::string cp850ToUtf8(const std::string& bytes) {
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string utf8ToCp850(const std::string& utf8) {
+    thread_local Converter toCp850("CP850", "UTF-8");
+    return fromUtf8(toCp850, utf8);
+}
+
+std::string cp850ToUtf8(const std::string& bytes) {
+    static const std::array<std::string, 128> high = highHalf("CP850");
+    return toUtf8(high, bytes);
+}
+
+std::string utf8ToWindowsLatin(const std::string& utf8) {
+    thread_local Converter toWindowsLatin("CP1252", "UTF-8");
+    return fromUtf8(toWindowsLatin, utf8);
+}
+
+std::string windowsLatinToUtf8(const std::string& bytes) {
+    static const std::array<std::string, 128> high = highHalf("CP1252");
+    return toUtf8(high, bytes);
 }
 
 }  // namespace fiscemu

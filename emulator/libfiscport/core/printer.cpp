@@ -128,7 +128,7 @@ void Printer::print(const std::string& bytes, char station) {
 }
 
 void Printer::printUtf8(const std::string& text, char station) {
-    print(utf8ToCp850(text), station);
+    print(utf8ToWindowsLatin(text), station);
 }
 
 void Printer::printWrapped(const std::string& bytes) {

@@ -20,7 +20,7 @@ enum Station : char { kReceipt = 'R', kCheque = 'C', kAuthentication = 'A' };
 struct PaperLine {
     char station = kReceipt;
     int64_t coo = 0;
-    std::string bytes;  // code page 850
+    std::string bytes;  // Windows Latin (1252): the program's text as sent
 };
 
 // One record of the fiscal memory, written by each Z reduction.

@@ -7,8 +7,17 @@
 namespace fiscemu {
 namespace printer_checks {
 
+bool printable(const std::string& text) {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 30)
+            return false;
+    }
+    return true;
+}
+
 bool textOk(const Text& t, size_t minLen, size_t maxLen) {
-    return t && t->size() >= minLen && t->size() <= maxLen;
+    return t && t->size() >= minLen && t->size() <= maxLen && printable(*t);
 }
 
 std::optional<int64_t> digits(const Text& t, size_t maxLen) {

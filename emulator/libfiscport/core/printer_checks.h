@@ -18,8 +18,11 @@ constexpr size_t kOperatorWidth = 40;
 constexpr int kMaxCommercialLines = 8;
 constexpr int kMaxComplementaryLines = 3;
 
-// A text argument within 0..maxLen bytes (minLen when it may not be empty).
+// A text argument within 0..maxLen bytes (minLen when it may not be empty),
+// with no control byte: the printer prints no byte below 32 but 30 and 31,
+// which its character set draws as the triangles ▲ and ▼.
 bool textOk(const Text& t, size_t minLen, size_t maxLen);
+bool printable(const std::string& text);
 
 // A text of 1..maxLen decimal digits; nullopt for anything else.
 std::optional<int64_t> digits(const Text& t, size_t maxLen);

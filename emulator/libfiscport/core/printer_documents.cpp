@@ -414,8 +414,10 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
     if (kind == kKolvex300) {
         if (!textOk(singular, 1, 20) || !textOk(plural, 1, 20))
             return kBadFormat;
-        one = *singular;
-        many = *plural;
+        // The program's words join the printer's own, which are converted
+        // back to bytes with them.
+        one = windowsLatinToUtf8(*singular);
+        many = windowsLatinToUtf8(*plural);
     }
     if (set_.intervention)
         return kIntervention;
@@ -427,7 +429,7 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
     print(std::string("CHEQUE ") + device + "  BANCO " + zeroPad(bank, 3), kCheque);
     print(columns("", "R$ " + formatAmount(value)), kCheque);
     // The amount in words fills whole lines, breaking between words.
-    std::string words = utf8ToCp850("(" + amountInWords(value, one, many) + ")");
+    std::string words = utf8ToWindowsLatin("(" + amountInWords(value, one, many) + ")");
     std::string lineText;
     size_t start = 0;
     while (start < words.size()) {
@@ -446,7 +448,8 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
         print(lineText, kCheque);
     print("A " + *payee, kCheque);
     print(*city + ", " + zeroPad(ymd % 100, 2) + " de " +
-              utf8ToCp850(kMonths[ymd / 100 % 100 - 1]) + " de " + std::to_string(ymd / 10000),
+              utf8ToWindowsLatin(kMonths[ymd / 100 % 100 - 1]) + " de " +
+              std::to_string(ymd / 10000),
           kCheque);
     if (!extra->empty())
         print(*extra, kCheque);
@@ -454,7 +457,7 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
 }
 
 int Printer::autentica(const Text& text) {
-    if (!text)
+    if (!text || !printable(*text))
         return kBadFormat;
     if (set_.intervention)
         return kIntervention;

@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -49,16 +50,20 @@ int codeOf(int rc, int systemErrno) {
 
 int waitBriefly(void* limitMs, int count) {
     using namespace std::chrono;
-    // A new wait starts at count 0, or after a pause longer than any step:
-    // a checkpoint's successive waits (writer lock, then readers) were seen
-    // to go on counting from the previous one.
+    // A new wait starts at count 0, or after a pause much longer than any
+    // step: a checkpoint's successive waits (writer lock, then readers) were
+    // seen to go on counting from the previous one. The pause is measured
+    // against the bound, not against the 1 ms step: on a loaded machine a
+    // step's sleep overran 10 ms, the wait started over each time, and a call
+    // waited as long as the other process held the lock (5 s, not 2).
+    const int limit = *static_cast<const int*>(limitMs);
     thread_local steady_clock::time_point since, last;
     auto now = steady_clock::now();
-    if (count == 0 || now - last > milliseconds(10))
+    if (count == 0 || now - last > milliseconds(std::max(10, limit / 4)))
         since = now;
     last = now;
     auto waited = now - since;
-    if (waited >= milliseconds(*static_cast<const int*>(limitMs)))
+    if (waited >= milliseconds(limit))
         return 0;
     std::this_thread::sleep_for(waited < milliseconds(2) ? microseconds(20) : microseconds(1000));
     return 1;
@@ -107,6 +112,11 @@ using namespace storedb;
 Store::Store(sqlite3* db, std::string path)
     : db_(db), path_(std::move(path)), trace_(std::make_unique<TraceLog>(path_)) {
     sqlite3_busy_handler(db_, waitBriefly, &busyMs_);
+    struct stat st {};
+    if (stat(path_.c_str(), &st) == 0) {
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
+    }
 }
 
 std::vector<std::string> Store::companionPaths() const {
@@ -115,10 +125,49 @@ std::vector<std::string> Store::companionPaths() const {
 }
 
 Store::~Store() {
+    disconnect();
+}
+
+void Store::disconnect() {
     stopCheckpointer();
     for (auto& [sql, st] : statements_)
         sqlite3_finalize(st);
+    statements_.clear();
+    byAddress_.clear();
     sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+// The connection as Store::open leaves it, without the checks at open: the
+// file is the one checked then (same device and inode), and everything is
+// read again at the next call (its data_version is new to this store).
+bool Store::reconnect() {
+    if (db_)
+        return true;
+    struct stat st {};
+    if (stat(path_.c_str(), &st) != 0 || st.st_dev != dev_ || st.st_ino != ino_) {
+        error_ = path_ + " is no longer the memory that was opened";
+        code_ = kStorage;
+        return false;
+    }
+    std::string err;
+    int code = kStorage;
+    db_ = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
+    if (!db_) {
+        error_ = err;
+        code_ = code;
+        return false;
+    }
+    sqlite3_busy_handler(db_, waitBriefly, &busyMs_);
+    if (!exec("PRAGMA synchronous=FULL")) {
+        disconnect();
+        return false;
+    }
+    dataVersion_ = -1;
+    framesAtWake_ = 0;
+    if (checkpointing_)
+        startCheckpointer();
+    return true;
 }
 
 // SQLite reports a write refused for lack of room (ENOSPC, EFBIG) as a plain
@@ -263,8 +312,10 @@ bool Store::beginRead() {
     return true;
 }
 bool Store::commit() {
-    if (run("COMMIT"))
+    if (run("COMMIT")) {
+        paperMarkUncommitted_ = false;
         return true;
+    }
     rollback();
     return false;
 }
@@ -275,6 +326,8 @@ void Store::rollback() {
     // A statement left mid-way (a failed step) would keep the snapshot alive.
     for (auto& [sql, st] : statements_)
         sqlite3_reset(st);
+    if (paperMarkUncommitted_)
+        paperMarked_ = paperMarkUncommitted_ = false;
     std::string e = error_;
     int c = code_;
     if (sqlite3_get_autocommit(db_) == 0)
@@ -291,6 +344,8 @@ bool Store::changedElsewhere() {
     sqlite3_reset(st);
     bool changed = v != dataVersion_;
     dataVersion_ = v;
+    if (changed)
+        paperMarked_ = false;  // another process may have reset the memory
     return changed;
 }
 

@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "core/printer.h"
 #include "core/state.h"
 #include "core/tracelog.h"
@@ -32,14 +34,18 @@ struct PaperRow {
     std::string time;  // emulated printer time, "YYYY-MM-DD HH:MM:SS"
     char station = kReceipt;
     int64_t coo = 0;
-    std::string bytes;  // code page 850
+    std::string bytes;    // the line as printed, in its code page
+    int codePage = 1252;  // Windows Latin; 850 for lines printed before it
 };
+
+// The line as the paper shows it (UTF-8): the characters the program sent.
+std::string paperText(const PaperRow& row);
 
 // The same row read twice: readers that follow the roll use it to tell a
 // roll that grew from one wiped and written anew.
 inline bool sameRow(const PaperRow& a, const PaperRow& b) {
     return a.id == b.id && a.time == b.time && a.station == b.station && a.coo == b.coo &&
-           a.bytes == b.bytes;
+           a.bytes == b.bytes && a.codePage == b.codePage;
 }
 
 class Store {
@@ -127,6 +133,15 @@ public:
     // so they never land inside a caller's call; stops with the store.
     void startCheckpointer();
 
+    // Across fork(): disconnect() stops the checkpoint thread and closes
+    // every connection of this store, so a child inherits none of SQLite's
+    // connections nor its records of their locks; reconnect() then
+    // opens a connection of the process that calls it, to the same file
+    // (false when the file is gone or replaced: open it again with its checks).
+    void disconnect();
+    bool reconnect();
+    bool connected() const { return db_ != nullptr; }
+
     static constexpr int kBusyMs = 2000;
 
 private:
@@ -160,6 +175,10 @@ private:
                   const std::map<int, int64_t>& after, bool full);
     static const storedb::TableSql& sqlFor(const storedb::TableDef& def);
     bool forceSettings_ = false;
+    // The roll's first Windows Latin line is marked in this connection's
+    // view of the memory (so a print need not mark it again); forgotten when
+    // the transaction that marked it rolls back or another connection wrote.
+    bool paperMarked_ = false, paperMarkUncommitted_ = false;
 
     sqlite3* db_;
     std::string path_;
@@ -179,6 +198,9 @@ private:
     bool checkpointStop_ = false, checkpointDue_ = false;
     int framesAtWake_ = 0;         // WAL frames at the last wake (the committing thread's)
     int checkpointFrames_ = 1024;  // frames between wakes, from the page size
+    bool checkpointing_ = false;   // started, to start again after a reconnect
+    dev_t dev_ = 0;                // the file that was opened and checked
+    ino_t ino_ = 0;
 };
 
 // "YYYY-MM-DD HH:MM:SS" of an epoch second, local time.

@@ -54,6 +54,7 @@ void Store::startCheckpointer() {
         sqlite3_reset(st);  // or its read would keep the WAL from starting over
     }
     sqlite3_wal_hook(db_, &Store::walHook, this);
+    checkpointing_ = true;
     checkpointStop_ = false;
     checkpointer_ = std::thread([this] { checkpointLoop(); });
 }

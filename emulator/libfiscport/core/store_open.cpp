@@ -497,6 +497,7 @@ bool Store::writeFactory(int64_t now) {
 }
 
 bool Store::resetToFactory(int64_t now) {
+    paperMarked_ = false;
     for (auto& [sql, st] : statements_)
         sqlite3_finalize(st);
     statements_.clear();

@@ -6,6 +6,7 @@
 
 #include "core/chain.h"
 #include "core/clock.h"
+#include "core/cp850.h"
 #include "core/store.h"
 #include "core/store_sql.h"
 
@@ -34,7 +35,27 @@ std::string isoTime(int64_t epoch) {
     return buf;
 }
 
+// The roll was printed in code page 850 until the printer took the
+// program's Windows Latin text as it is; `meta.paper_cp1252_from` holds the
+// id of the first line printed since (1 for a memory made since), written
+// with that line, so a memory's older lines still show as they did.
+const char* const kPaperCodePageFrom =
+    "INSERT OR IGNORE INTO meta(key, value) "
+    "VALUES('paper_cp1252_from', (SELECT coalesce(max(id), 0) + 1 FROM paper))";
+const char* const kPaperColumns =
+    "id, time, station, coo, line, id >= coalesce((SELECT CAST(value AS INTEGER) FROM meta "
+    "WHERE key = 'paper_cp1252_from'), 9223372036854775807)";
+
+std::string paperText(const PaperRow& row) {
+    return row.codePage == 850 ? cp850ToUtf8(row.bytes) : windowsLatinToUtf8(row.bytes);
+}
+
 bool Store::appendPaper(const std::string& time, const std::vector<PaperLine>& lines) {
+    if (!lines.empty() && !paperMarked_) {
+        if (!run(kPaperCodePageFrom))
+            return false;
+        paperMarked_ = paperMarkUncommitted_ = true;
+    }
     for (const PaperLine& l : lines) {
         sqlite3_stmt* st =
             prepare("INSERT INTO paper(time, station, coo, line) VALUES(?, ?, ?, ?)");
@@ -144,7 +165,7 @@ bool Store::readRoll(const std::string& table, const std::string& columns, int64
 
 std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
     std::vector<PaperRow> out;
-    readRoll("paper", "id, time, station, coo, line", afterId, lastN, [&out](sqlite3_stmt* st) {
+    readRoll("paper", kPaperColumns, afterId, lastN, [&out](sqlite3_stmt* st) {
         PaperRow r;
         r.id = sqlite3_column_int64(st, 0);
         r.time = S(columnValue(st, 1));
@@ -152,6 +173,7 @@ std::vector<PaperRow> Store::paper(int64_t afterId, int64_t lastN) {
         r.station = station.empty() ? static_cast<char>(kReceipt) : station[0];
         r.coo = sqlite3_column_int64(st, 3);
         r.bytes = S(columnValue(st, 4));
+        r.codePage = sqlite3_column_int(st, 5) ? 1252 : 850;
         out.push_back(r);
     });
     return out;
