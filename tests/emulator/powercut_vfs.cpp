@@ -4,9 +4,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <random>
 #include <vector>
 
 namespace powercut {
@@ -18,10 +20,18 @@ struct Undo {
     sqlite3_int64 offset;
     std::string old;  // the bytes the write covered that existed before it
 };
+// A write or truncation since the file's last sync, kept in order to be
+// played again, torn, at the restart.
+struct Op {
+    bool truncate = false;
+    sqlite3_int64 offset = 0;  // where the write began, or the length cut to
+    std::string bytes;         // what the write wrote
+};
 struct FileLog {
     bool dirty = false;
     sqlite3_int64 syncedSize = 0;
     std::vector<Undo> undo;
+    std::vector<Op> ops;
 };
 
 std::recursive_mutex gMutex;
@@ -30,9 +40,14 @@ sqlite3_vfs* gReal = nullptr;
 sqlite3_vfs gShim;
 bool gInstalled = false;
 std::map<std::string, FileLog> gLogs;
-long gArmed = -1;  // ops left before the cut; -1 none
+long gArmed = -1;        // ops left before the cut; -1 none
+std::string gArmedFile;  // when not empty, only its ops count
 bool gCut = false;
+std::string gCutFile;  // the file whose write or sync met the cut
 long gWrites = 0, gSyncs = 0;
+Model gModel = Model::LoseAll;
+std::mt19937 gRng(1);
+long gTorn = 0, gTornBeyond = 0;
 
 struct ShimFile {
     sqlite3_file base;
@@ -51,12 +66,13 @@ bool watched(const char* name) {
     return name && !gFolder.empty() && std::strncmp(name, gFolder.c_str(), gFolder.size()) == 0;
 }
 
-// Counts one write or sync; true when the power is (now) off.
-bool countOp() {
+// Counts one write or sync of `path`; true when the power is (now) off.
+bool countOp(const std::string& path) {
     if (gCut)
         return true;
-    if (gArmed > 0 && --gArmed == 0) {
+    if (gArmed > 0 && (gArmedFile.empty() || gArmedFile == path) && --gArmed == 0) {
         gCut = true;
+        gCutFile = path;
         gArmed = -1;
     }
     return gCut;
@@ -68,8 +84,13 @@ sqlite3_int64 realSize(sqlite3_file* real) {
     return size;
 }
 
-void remember(const std::string& path, sqlite3_file* real, sqlite3_int64 offset, int amount) {
+void remember(const std::string& path, sqlite3_file* real, sqlite3_int64 offset, int amount,
+              const void* written) {
     FileLog& log = gLogs[path];
+    if (written)
+        log.ops.push_back(
+            {false, offset,
+             std::string(static_cast<const char*>(written), static_cast<size_t>(amount))});
     sqlite3_int64 size = realSize(real);
     if (!log.dirty) {
         log.dirty = true;
@@ -98,9 +119,9 @@ int shimWrite(sqlite3_file* f, const void* buf, int amount, sqlite3_int64 offset
     std::lock_guard<std::recursive_mutex> lock(gMutex);
     if (pathOf(f)) {
         ++gWrites;
-        if (countOp())
+        if (countOp(*pathOf(f)))
             return SQLITE_IOERR_WRITE;
-        remember(*pathOf(f), realOf(f), offset, amount);
+        remember(*pathOf(f), realOf(f), offset, amount, buf);
     }
     return realOf(f)->pMethods->xWrite(realOf(f), buf, amount, offset);
 }
@@ -111,9 +132,10 @@ int shimTruncate(sqlite3_file* f, sqlite3_int64 size) {
             return SQLITE_IOERR_TRUNCATE;
         sqlite3_int64 old = realSize(realOf(f));
         if (old > size)
-            remember(*pathOf(f), realOf(f), size, static_cast<int>(old - size));
+            remember(*pathOf(f), realOf(f), size, static_cast<int>(old - size), nullptr);
         else
-            remember(*pathOf(f), realOf(f), old, 0);
+            remember(*pathOf(f), realOf(f), old, 0, nullptr);
+        gLogs[*pathOf(f)].ops.push_back({true, size, {}});
     }
     return realOf(f)->pMethods->xTruncate(realOf(f), size);
 }
@@ -122,7 +144,7 @@ int shimSync(sqlite3_file* f, int flags) {
     if (!pathOf(f))
         return realOf(f)->pMethods->xSync(realOf(f), flags);
     ++gSyncs;
-    if (countOp())
+    if (countOp(*pathOf(f)))
         return SQLITE_IOERR_FSYNC;
     // The disk now holds what was written; the real flush is left out, as
     // only the order of events matters here and the tests must stay quick.
@@ -252,7 +274,54 @@ int shimCurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) {
     return gReal->xCurrentTimeInt64(gReal, out);
 }
 
+void writeAt(int fd, const char* bytes, sqlite3_int64 n, sqlite3_int64 offset) {
+    ssize_t done = pwrite(fd, bytes, static_cast<size_t>(n), offset);
+    (void)done;  // a test folder that refuses a write fails the test's checks
+}
+
+// Plays the unsynced writes of a file again, in order, over what was synced,
+// each 512-byte piece kept, lost or filled with garbage as the model says.
+// A truncation is kept or lost whole.
+void replayTorn(int fd, const std::vector<Op>& ops) {
+    for (const Op& op : ops) {
+        if (op.truncate) {
+            if (gRng() % 2 == 0 && ftruncate(fd, op.offset) != 0) {
+                // The file keeps its length.
+            }
+            continue;
+        }
+        const sqlite3_int64 end = op.offset + static_cast<sqlite3_int64>(op.bytes.size());
+        for (sqlite3_int64 at = op.offset; at < end;) {
+            const sqlite3_int64 sector = at / kSectorBytes * kSectorBytes;
+            const sqlite3_int64 pieceEnd = std::min(end, sector + kSectorBytes);
+            const unsigned fate = gRng() % 8;
+            if (fate < 3) {
+                writeAt(fd, op.bytes.data() + (at - op.offset), pieceEnd - at, at);
+            } else if (fate >= 6) {
+                sqlite3_int64 from = at, to = pieceEnd;
+                if (gModel == Model::WholeSector) {
+                    from = sector;
+                    to = sector + kSectorBytes;
+                }
+                ++gTorn;
+                gTornBeyond += from < at || to > pieceEnd;
+                std::string garbage(static_cast<size_t>(to - from), '\0');
+                for (char& c : garbage)
+                    c = static_cast<char>(gRng());
+                writeAt(fd, garbage.data(), to - from, from);
+            }
+            at = pieceEnd;
+        }
+    }
+}
+
 }  // namespace
+
+void setModel(Model model, uint32_t seed) {
+    std::lock_guard<std::recursive_mutex> lock(gMutex);
+    gModel = model;
+    gRng.seed(seed);
+}
 
 void install(const std::string& folder) {
     std::lock_guard<std::recursive_mutex> lock(gMutex);
@@ -261,6 +330,7 @@ void install(const std::string& folder) {
     gArmed = -1;
     gCut = false;
     gWrites = gSyncs = 0;
+    gTorn = gTornBeyond = 0;
     if (gInstalled)
         return;
     gReal = sqlite3_vfs_find(nullptr);
@@ -296,9 +366,10 @@ void uninstall() {
     gFolder.clear();
 }
 
-void armAfter(long ops) {
+void armAfter(long ops, const std::string& onlyFile) {
     std::lock_guard<std::recursive_mutex> lock(gMutex);
     gArmed = ops > 0 ? ops : 1;
+    gArmedFile = onlyFile;
 }
 
 void disarm() {
@@ -309,6 +380,11 @@ void disarm() {
 bool isCut() {
     std::lock_guard<std::recursive_mutex> lock(gMutex);
     return gCut;
+}
+
+std::string cutFile() {
+    std::lock_guard<std::recursive_mutex> lock(gMutex);
+    return gCut ? gCutFile : std::string();
 }
 
 void restart() {
@@ -324,10 +400,13 @@ void restart() {
         if (ftruncate(fd, log.syncedSize) != 0) {
             // The file keeps its length; the reader sees what was written.
         }
+        if (gModel != Model::LoseAll)
+            replayTorn(fd, log.ops);
         ::close(fd);
     }
     gLogs.clear();
     gCut = false;
+    gCutFile.clear();
     gArmed = -1;
 }
 
@@ -339,6 +418,16 @@ long writesSeen() {
 long syncsSeen() {
     std::lock_guard<std::recursive_mutex> lock(gMutex);
     return gSyncs;
+}
+
+long sectorsTorn() {
+    std::lock_guard<std::recursive_mutex> lock(gMutex);
+    return gTorn;
+}
+
+long sectorsTornBeyondWrite() {
+    std::lock_guard<std::recursive_mutex> lock(gMutex);
+    return gTornBeyond;
 }
 
 }  // namespace powercut

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 #include "core/codes.h"
@@ -221,4 +223,36 @@ TEST_F(StoreTest, RefreshReadsWhileAnotherConnectionHoldsTheWriteLock) {
     auto waited = std::chrono::steady_clock::now() - start;
     writer->rollback();
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 1000);
+}
+
+// The memory is opened through an SQLite URI (powersafe overwrite off), so
+// the characters a URI gives a meaning ('?', '#', '%') must still name the
+// file as it is, wherever they are; and each commit must fill the WAL to a
+// 4 KiB boundary, so the next commit never writes into a sector of it.
+TEST_F(StoreTest, URICharactersNameTheFileAndCommitsEndOnASectorBoundary) {
+    const std::string folder = "a?b#c%25d e";
+    ASSERT_EQ(mkdir((dir_->path() + "/" + folder).c_str(), 0755), 0);
+    const std::string relative = folder + "/ecfsim.db";  // the tests work in dir_
+    for (const std::string& path :
+         {relative, dir_->path() + "/" + relative, "/" + dir_->path() + "/" + relative}) {
+        SCOPED_TRACE(path);
+        std::string error;
+        auto d = Device::open(path, &error);
+        ASSERT_TRUE(d) << error;
+        struct stat wal {};
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_EQ(run(*d, "ecfLineFeed", [](Printer& p) { return p.lineFeed(1, 1); }), kOk);
+            ASSERT_EQ(stat((dir_->path() + "/" + relative + "-wal").c_str(), &wal), 0);
+            // The last frame (24 bytes and a 1 KiB page) reaches the boundary.
+            const off_t boundary = wal.st_size / 4096 * 4096;
+            EXPECT_GT(boundary, wal.st_size - (24 + 1024))
+                << "a commit ended " << wal.st_size - boundary << " bytes into a sector";
+        }
+        EXPECT_TRUE(d->verify().empty());
+    }
+    // Nothing was made anywhere else: the folder holds the memory and its
+    // companions, the test's folder that folder and its own memory's files.
+    struct stat st {};
+    EXPECT_EQ(stat((dir_->path() + "/a").c_str(), &st), -1);
+    EXPECT_EQ(stat((dir_->path() + "/" + relative).c_str(), &st), 0);
 }

@@ -81,9 +81,27 @@ const char* setValueSql(const char* table) {
     return kSql.at(table).c_str();
 }
 
+std::string memoryUri(const std::string& path) {
+    // "file://" takes an absolute path after an empty authority, so a path
+    // that begins with "//" stays one; a relative path follows "file:".
+    std::string uri = !path.empty() && path[0] == '/' ? "file://" : "file:";
+    for (char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static const char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[static_cast<unsigned char>(c) >> 4];
+            uri += kHex[static_cast<unsigned char>(c) & 15];
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?psow=0";
+}
+
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(memoryUri(path).c_str(), &db,
+                             flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         *error = "cannot open " + path + ": " + (db ? sqlite3_errmsg(db) : "?");
         *code = codeOf(rc, db ? sqlite3_system_errno(db) : 0);

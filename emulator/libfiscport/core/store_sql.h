@@ -33,7 +33,15 @@ int waitBriefly(void* limitMs, int count);
 // it is: a REPLACE would delete it and insert it under a new rowid, which
 // rewrites the key's index page too, one more page in the commit's sync.
 const char* setValueSql(const char* table);
-// Opens a connection to the memory that waits at most Store::kBusyMs for a lock.
+// SQLite's name for the memory's file, with powersafe overwrite off
+// ("psow=0"): a commit then fills the WAL up to the end of a 4 KiB sector
+// (repeating its last frame), so the next commit's first write never shares
+// a sector with it. A disk that tears a whole sector at a power cut
+// (garbage beyond the bytes being written) would otherwise wipe the tail of
+// the commit before, an answered call. See the crash model in the README.
+std::string memoryUri(const std::string& path);
+// Opens a connection to the memory (through memoryUri) that waits at most
+// Store::kBusyMs for a lock.
 sqlite3* openConnection(const std::string& path, int flags, std::string* error, int* code);
 void syncDirectoryOf(const std::string& path);
 
