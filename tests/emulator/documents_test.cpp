@@ -21,17 +21,25 @@ TEST_F(Documents, UnlinkedNonFiscalCouponChargesItsVouchers) {
     ASSERT_EQ(ecfVendaItem78("Texto descritivo do item", "265", 2), 0);
     ASSERT_EQ(ecfVendaItem78("Outro", "100", 2), 0);
     ASSERT_EQ(ecfVendaItem78("Conta", "1000", 3), 0);
+    ASSERT_EQ(ecfVendaItem78("Taxa", "200", 2), 0);
+    ASSERT_EQ(ecfDescItem(0, "Desconto", "50"), 0);  // the voucher allows discounts
     ASSERT_EQ(ecfImpLinha("linha livre"), 0);
     EXPECT_EQ(ecfVenda_Item("1", "x", "1", "000", "100", 0), 12);
-    EXPECT_EQ(trimmed(subtotalField()), "13,65");
+    EXPECT_EQ(trimmed(subtotalField()), "15,15");
     ASSERT_EQ(ecfFimTrans("OP"), 0);
     EXPECT_EQ(stateNow(), 100);
     std::string rec = ecfStatusDocsNFs(2);
     ASSERT_EQ(rec.size(), 113u);
     EXPECT_EQ(rec.substr(2, 20), "Recebimento         ");
     EXPECT_EQ(rec.substr(29, 6), "000001");
-    EXPECT_EQ(trimmed(rec.substr(41, 18)), "3,65");
-    EXPECT_EQ(trimmed(grandTotalField()), "0,00");  // non-fiscal: no grand total
+    EXPECT_EQ(trimmed(rec.substr(41, 18)), "5,15");  // sales, net of the discount
+    EXPECT_EQ(trimmed(rec.substr(59, 18)), "0,00");  // surcharges
+    EXPECT_EQ(trimmed(rec.substr(77, 18)), "0,50");  // discounts
+    EXPECT_EQ(trimmed(rec.substr(95, 18)), "0,00");  // cancellations
+    std::string x = ecfLeituraXSerial();
+    EXPECT_EQ(x.substr(654, 18), std::string(15, '0') + "515");  // TRE: voucher 02
+    EXPECT_EQ(x.substr(690, 18), std::string(16, '0') + "50");   // non-fiscal discounts
+    EXPECT_EQ(trimmed(grandTotalField()), "0,00");               // non-fiscal: no grand total
     EXPECT_TRUE(tool().consistencyProblems().empty());
 }
 

@@ -117,6 +117,23 @@ TEST_F(Replies, EquipmentUserAndRegistrations) {
     EXPECT_EQ(coupon().substr(0, 4), "0002");
     for (int32_t bad : {0, -1, 3, 2147483647})
         EXPECT_EQ(std::string(ecfStatusUser(bad)).substr(0, 9), "Erro: 002") << bad;
+
+    // A user's record keeps the grand total and time of its last Z; the
+    // current user's shows the running grand total.
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("A", "1000", 0), 0);
+    ASSERT_EQ(ecfPagamento(0, "00", "1000", 0), 0);
+    ASSERT_EQ(ecfFimTrans("OP"), 0);
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    ASSERT_TRUE(tool().nextDay());
+    ASSERT_EQ(ecfProgHeader30("Terceira", "", "", 7, 3, "11222333000181", "5552", "43"), 0);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("A", "500", 0), 0);
+    std::string second = ecfStatusUser(2);
+    EXPECT_EQ(second.substr(215, 14), "10/03/26120000");  // its Z
+    EXPECT_EQ(trimmed(second.substr(234, 22)), "10,00");
+    EXPECT_EQ(trimmed(std::string(ecfStatusUser(3)).substr(234, 22)), "15,00");
+    EXPECT_EQ(trimmed(std::string(ecfStatusUser(1)).substr(234, 22)), "0,00");
 }
 
 TEST_F(Replies, SerialXReadingFields) {
