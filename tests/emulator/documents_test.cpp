@@ -183,4 +183,18 @@ TEST_F(Documents, ManagerialReportsSumPaymentsUntilTheirZ) {
     EXPECT_EQ(tool().state().payTypes[3].managerial, 0);
     EXPECT_EQ(tool().state().payTypes[3].total, 700);
     EXPECT_NE(paperText().find("REDUCAO Z GERENCIAL"), std::string::npos);
+    ASSERT_EQ(ecfLXGerencial("OP"), 0);
+    // What each report printed beside a label: X (COO 2), Z (3), X again (4).
+    auto printed = [this](int64_t coo, const std::string& label) {
+        for (const auto& row : tool().store().paper(0, 0))
+            if (row.coo == coo && row.bytes.compare(0, label.size(), label) == 0)
+                return trimmed(row.bytes.substr(label.size()));
+        return "no line " + label;
+    };
+    EXPECT_EQ(printed(2, "03 Ticket"), "7,00");
+    EXPECT_EQ(printed(2, "TOTAL RECEBIDO"), "7,00");
+    EXPECT_EQ(printed(3, "TOTAL RECEBIDO"), "7,00");
+    EXPECT_EQ(printed(3, "RELATORIO GERENCIAL"), "0002");
+    EXPECT_EQ(printed(4, "03 Ticket"), "0,00");
+    EXPECT_EQ(printed(4, "TOTAL RECEBIDO"), "0,00");
 }

@@ -238,9 +238,9 @@ TEST_F(Ecfsim, StatusJsonDescribesTheSameState) {
     EXPECT_EQ(idle["day_totals"]["change_cents"].integer, 100 + 1000 - 375);
 }
 
-// Every field of status --json against the memory, with each counter, total
-// and setting away from its factory value and from the others.
-TEST_F(Ecfsim, EveryStatusJsonFieldIsTheMemorysValue) {
+// Every field of status, JSON and text, against the memory, with each
+// counter, total and setting away from its factory value and from the others.
+TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
     sellTwoItems();
     closeCoupon();
     ASSERT_EQ(ecfCancDoc("OP"), 0);
@@ -347,6 +347,28 @@ TEST_F(Ecfsim, EveryStatusJsonFieldIsTheMemorysValue) {
     EXPECT_EQ(j["settings"]["latency"].integer, 7);
     ASSERT_EQ(j["faults"].size(), 1u);
     EXPECT_EQ(j["faults"]["ecfFimTrans"].integer, 21);
+
+    // The text form says the same.
+    using fiscemu::zeroPad;
+    Outcome text = ecfsim({"status"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    for (const std::string& part : std::vector<std::string>{
+             "COO " + zeroPad(s.coo, 6) + "  CCF " + zeroPad(s.ccf, 6) + "  GNF " +
+                 zeroPad(s.gnf, 6) + "  CRZ " + zeroPad(s.crz, 4) + "  CRO " + zeroPad(s.cro, 4) +
+                 "\n",
+             "cupons cancelados " + std::to_string(s.cancelledCoupons) +
+                 "  relatórios gerenciais " + std::to_string(s.mgrReports) + "\n",
+             "cupom fiscal COO " + zeroPad(st.doc.coo, 6) +
+                 ", 2 itens (1 cancelado), subtotal 7,00, pago 2,00\n",
+             "12/03/2026 12:00:00 (PC +172800 s)",
+             "Grande total   " + fiscemu::formatAmount(s.gt) + "\n",
+             std::to_string(st.users.size()) + " de 20: " + fiscemu::cp850ToUtf8(u.line1) + "\n",
+             "CGC " + u.cgc + "  IE " + u.ie + "  IM " + u.im + "\n",
+             "loja " + zeroPad(u.store, 4) + "  equipamento " + zeroPad(u.equipment, 4) + "\n",
+             "bobina com pouco papel, autenticação sem documento, gaveta fechada\n",
+             "intervenção técnica não, latência 7 ms\n",
+             "ecfFimTrans responde 21 (na próxima chamada)\n"})
+        EXPECT_TRUE(contains(text.out, part)) << part << "\n" << text.out;
 }
 
 // The day's discounts, surcharges and cancellations reach every reading of
