@@ -1,5 +1,9 @@
 // A fiscal coupon from header to closing through the C interface, and the
 // ways it can be cancelled.
+#include <utility>
+#include <vector>
+
+#include "core/codes.h"
 #include "driver_support.h"
 
 using namespace emutest;
@@ -167,4 +171,54 @@ TEST_F(Coupon, SubtotalAdjustmentsOfTheDemonstration) {
     ASSERT_EQ(ecfFimTrans("meu_nome"), 0);
     EXPECT_EQ(trimmed(grandTotalField()), "139,25");
     EXPECT_TRUE(tool().consistencyProblems().empty());
+}
+
+// Once a subtotal discount or surcharge is given the items are closed: every
+// item sale, item discount (given or cancelled) and item cancellation is out
+// of sequence and leaves the totalisers and the coupon as they were, until
+// the adjustment is cancelled.
+TEST_F(Coupon, NoItemOperationAfterASubtotalAdjustment) {
+    // Every totaliser, the day's sums, the items and the roll, in words.
+    auto totals = [this] {
+        const fiscemu::PrinterState& st = tool().state();
+        std::string t = "rates";
+        for (const fiscemu::TaxRate& r : st.rates)
+            t += " " + std::to_string(r.total);
+        for (const auto& [totaliser, v] : st.totals)
+            t += " T" + std::to_string(totaliser) + "=" + std::to_string(v);
+        return t + " gt " + std::to_string(st.s.gt) + " gross " + std::to_string(st.s.dayGross) +
+               " cancel " + std::to_string(st.s.dayCancel) + " discount " +
+               std::to_string(st.s.dayDiscount) + " surcharge " +
+               std::to_string(st.s.daySurcharge) + " items " + std::to_string(st.doc.items.size()) +
+               " paper " + std::to_string(tool().store().paper(0, 0).size()) + " subtotal " +
+               trimmed(subtotalField());
+    };
+    const std::vector<std::pair<const char*, int32_t (*)()>> itemOperations = {
+        {"ecfVendaItem", [] { return ecfVendaItem("Mais", "100", 0); }},
+        {"ecfVenda_Item", [] { return ecfVenda_Item("9", "Mais", "1", "000", "100", 1); }},
+        {"ecfVendaItem78", [] { return ecfVendaItem78("Mais", "100", 0); }},
+        {"ecfDescItem", [] { return ecfDescItem(0, "Desconto", "10"); }},
+        {"ecfDescItem cancel", [] { return ecfDescItem(1, "Canc. desconto", ""); }},
+        {"ecfCancItem", [] { return ecfCancItem("Cancela"); }},
+        {"ecfCancItemDef", [] { return ecfCancItemDef("0001", "Cancela"); }},
+    };
+    for (int kind : {0, 1}) {
+        SCOPED_TRACE(kind == 0 ? "discount" : "surcharge");
+        ASSERT_EQ(ecfImpCab(0), 0);
+        ASSERT_EQ(ecfVendaItem("Primeiro", "1000", 0), 0);
+        ASSERT_EQ(ecfVendaItem("Segundo", "2000", 1), 0);
+        ASSERT_EQ(ecfDescItem(0, "Desconto", "200"), 0);  // the last item, discounted
+        ASSERT_EQ(ecfCancAcresDescSubTotal(kind, 0, "Ajuste", "150"), 0);
+        const std::string before = totals();
+        for (const auto& [name, call] : itemOperations) {
+            EXPECT_EQ(call(), fiscemu::kWrongState) << name;
+            EXPECT_EQ(totals(), before) << name;
+        }
+        EXPECT_EQ(stateNow(), 65);
+        // Cancelling the adjustment opens the items again.
+        ASSERT_EQ(ecfCancAcresDescSubTotal(kind, 1, "Ajuste", "150"), 0);
+        ASSERT_EQ(ecfVendaItem("Mais", "100", 0), 0);
+        ASSERT_EQ(ecfCancVenda("OP"), 0);
+        EXPECT_TRUE(tool().consistencyProblems().empty());
+    }
 }

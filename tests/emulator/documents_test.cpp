@@ -21,17 +21,25 @@ TEST_F(Documents, UnlinkedNonFiscalCouponChargesItsVouchers) {
     ASSERT_EQ(ecfVendaItem78("Texto descritivo do item", "265", 2), 0);
     ASSERT_EQ(ecfVendaItem78("Outro", "100", 2), 0);
     ASSERT_EQ(ecfVendaItem78("Conta", "1000", 3), 0);
+    ASSERT_EQ(ecfVendaItem78("Taxa", "200", 2), 0);
+    ASSERT_EQ(ecfDescItem(0, "Desconto", "50"), 0);  // the voucher allows discounts
     ASSERT_EQ(ecfImpLinha("linha livre"), 0);
     EXPECT_EQ(ecfVenda_Item("1", "x", "1", "000", "100", 0), 12);
-    EXPECT_EQ(trimmed(subtotalField()), "13,65");
+    EXPECT_EQ(trimmed(subtotalField()), "15,15");
     ASSERT_EQ(ecfFimTrans("OP"), 0);
     EXPECT_EQ(stateNow(), 100);
     std::string rec = ecfStatusDocsNFs(2);
     ASSERT_EQ(rec.size(), 113u);
     EXPECT_EQ(rec.substr(2, 20), "Recebimento         ");
     EXPECT_EQ(rec.substr(29, 6), "000001");
-    EXPECT_EQ(trimmed(rec.substr(41, 18)), "3,65");
-    EXPECT_EQ(trimmed(grandTotalField()), "0,00");  // non-fiscal: no grand total
+    EXPECT_EQ(trimmed(rec.substr(41, 18)), "5,15");  // sales, net of the discount
+    EXPECT_EQ(trimmed(rec.substr(59, 18)), "0,00");  // surcharges
+    EXPECT_EQ(trimmed(rec.substr(77, 18)), "0,50");  // discounts
+    EXPECT_EQ(trimmed(rec.substr(95, 18)), "0,00");  // cancellations
+    std::string x = ecfLeituraXSerial();
+    EXPECT_EQ(x.substr(654, 18), std::string(15, '0') + "515");  // TRE: voucher 02
+    EXPECT_EQ(x.substr(690, 18), std::string(16, '0') + "50");   // non-fiscal discounts
+    EXPECT_EQ(trimmed(grandTotalField()), "0,00");               // non-fiscal: no grand total
     EXPECT_TRUE(tool().consistencyProblems().empty());
 }
 
@@ -175,4 +183,18 @@ TEST_F(Documents, ManagerialReportsSumPaymentsUntilTheirZ) {
     EXPECT_EQ(tool().state().payTypes[3].managerial, 0);
     EXPECT_EQ(tool().state().payTypes[3].total, 700);
     EXPECT_NE(paperText().find("REDUCAO Z GERENCIAL"), std::string::npos);
+    ASSERT_EQ(ecfLXGerencial("OP"), 0);
+    // What each report printed beside a label: X (COO 2), Z (3), X again (4).
+    auto printed = [this](int64_t coo, const std::string& label) {
+        for (const auto& row : tool().store().paper(0, 0))
+            if (row.coo == coo && row.bytes.compare(0, label.size(), label) == 0)
+                return trimmed(row.bytes.substr(label.size()));
+        return "no line " + label;
+    };
+    EXPECT_EQ(printed(2, "03 Ticket"), "7,00");
+    EXPECT_EQ(printed(2, "TOTAL RECEBIDO"), "7,00");
+    EXPECT_EQ(printed(3, "TOTAL RECEBIDO"), "7,00");
+    EXPECT_EQ(printed(3, "RELATORIO GERENCIAL"), "0002");
+    EXPECT_EQ(printed(4, "03 Ticket"), "0,00");
+    EXPECT_EQ(printed(4, "TOTAL RECEBIDO"), "0,00");
 }

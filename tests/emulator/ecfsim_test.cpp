@@ -17,6 +17,9 @@
 #include <sstream>
 
 #include "core/chain.h"
+#include "core/cp850.h"
+#include "core/replies.h"
+#include "core/store.h"
 #include "driver_support.h"
 #include "ecfsim_runner.h"
 #include "json_value.h"
@@ -24,6 +27,51 @@
 using namespace emutest;
 
 namespace {
+
+// A day with a subtotal surcharge, a subtotal discount and a cancelled item,
+// every amount of its own so that no field can pass for another: gross
+// 38,70, cancellations 2,50, discounts 3,00, surcharges 1,20, net 33,20,
+// change 3,50. Leaves COO 2.
+void sellADayOfAdjustments() {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("Cafe", "1000", 0), 0);
+    ASSERT_EQ(ecfVendaItem("Pao", "500", 1), 0);
+    ASSERT_EQ(ecfCancAcresDescSubTotal(1, 0, "Servico", "120"), 0);
+    ASSERT_EQ(ecfPagamento(0, "00", "1620", 0), 0);
+    ASSERT_EQ(ecfFimTrans("OP"), 0);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("Bolo", "2000", 0), 0);
+    ASSERT_EQ(ecfVendaItem("Suco", "250", 1), 0);
+    ASSERT_EQ(ecfCancItem("Suco"), 0);
+    ASSERT_EQ(ecfCancAcresDescSubTotal(0, 0, "Cliente", "300"), 0);
+    ASSERT_EQ(ecfPagamento(0, "00", "2050", 0), 0);
+    ASSERT_EQ(ecfFimTrans("OP"), 0);
+}
+
+// The amount at the end of the line whose text before it is `label`
+// ("ACRESCIMOS      1,20"), blanks aside.
+std::string amountBeside(const std::vector<std::string>& text, const std::string& label) {
+    for (const std::string& l : text) {
+        size_t end = l.find_last_not_of(" \r");
+        size_t cut = end == std::string::npos ? end : l.find_last_of(' ', end);
+        if (cut == std::string::npos)
+            continue;
+        size_t from = l.find_first_not_of(' ');
+        size_t to = l.find_last_not_of(' ', cut);
+        if (to != std::string::npos && to >= from && l.substr(from, to - from + 1) == label)
+            return l.substr(cut + 1, end - cut);
+    }
+    return "no line " + label;
+}
+
+// The lines of the roll printed under `coo`.
+std::vector<std::string> printedUnder(const std::vector<fiscemu::PaperRow>& roll, int64_t coo) {
+    std::vector<std::string> out;
+    for (const fiscemu::PaperRow& r : roll)
+        if (r.coo == coo)
+            out.push_back(r.bytes);
+    return out;
+}
 
 // ---------------------------------------------------------------- help and usage errors
 
@@ -176,17 +224,10 @@ TEST_F(Ecfsim, StatusJsonDescribesTheSameState) {
     EXPECT_TRUE(j["day"]["open"].boolean);
     EXPECT_EQ(j["day"]["date"].text, "2026-03-10");
     EXPECT_EQ(j["document"]["kind"].text, "fiscal");
-    EXPECT_EQ(j["document"]["coo"].integer, 1);
-    EXPECT_EQ(j["document"]["items"].integer, 2);
     EXPECT_EQ(j["document"]["subtotal_cents"].integer, 375);
     EXPECT_EQ(j["document"]["paid_cents"].integer, 100);
-    EXPECT_EQ(j["counters"]["coo"].integer, 1);
-    EXPECT_EQ(j["counters"]["cro"].integer, 1);
     EXPECT_EQ(j["day_totals"]["gross_cents"].integer, 375);
     EXPECT_EQ(j["grand_total_cents"].integer, 375);
-    EXPECT_EQ(j["user"]["cgc"].text, tool().state().user().cgc);
-    EXPECT_EQ(j["settings"]["paper"].text, "ok");
-    EXPECT_EQ(j["settings"]["port"].text, "COM1");
     EXPECT_EQ(j["settings"]["model"].text, "3.01");
     EXPECT_EQ(j["faults"].size(), 0u);
 
@@ -195,6 +236,220 @@ TEST_F(Ecfsim, StatusJsonDescribesTheSameState) {
     EXPECT_EQ(idle["state"]["code"].integer, 100);
     EXPECT_EQ(idle["document"].kind, Json::Null);
     EXPECT_EQ(idle["day_totals"]["change_cents"].integer, 100 + 1000 - 375);
+}
+
+// Every field of status, JSON and text, against the memory, with each
+// counter, total and setting away from its factory value and from the others.
+TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
+    sellTwoItems();
+    closeCoupon();
+    ASSERT_EQ(ecfCancDoc("OP"), 0);
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    ASSERT_TRUE(tool().nextDay());
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);  // a day without movement
+    ASSERT_TRUE(tool().nextDay());
+    for (int i = 0; i < 2; ++i) {
+        set([](fiscemu::Settings& s) { s.intervention = true; });
+        set([](fiscemu::Settings& s) { s.intervention = false; });
+    }
+    sellADayOfAdjustments();
+    ASSERT_EQ(ecfLeituraX("OP"), 0);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(ecfLXGerencial("OP"), 0);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("Primeiro", "700", 0), 0);
+    ASSERT_EQ(ecfVendaItem("Segundo", "900", 0), 0);
+    ASSERT_EQ(ecfCancItem("Segundo"), 0);
+    ASSERT_EQ(ecfPagamento(0, "01", "200", 0), 0);
+    ASSERT_EQ(ecfsim({"set", "paper", "low", "auth-paper", "absent", "drawer-auto-close", "30",
+                      "latency", "7"})
+                  .code,
+              0);
+    ASSERT_EQ(ecfsim({"fail", "ecfFimTrans", "21"}).code, 0);
+
+    Outcome r = ecfsim({"status", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Json j = JsonReader::parse(r.out);
+    fiscemu::Device& dev = tool();
+    const fiscemu::PrinterState& st = dev.state();
+    const fiscemu::Scalars& s = st.s;
+    const fiscemu::Settings& set = dev.settings();
+    // A field added to the output is compared here too.
+    EXPECT_EQ(j.size(), 13u);
+    EXPECT_EQ(j["database"].text, dir_->db());
+    EXPECT_EQ(j["model"].text, fiscemu::modelName(set.model));
+    EXPECT_EQ(j["serial"].text, fiscemu::serialNumber(set));
+    EXPECT_EQ(j["state"]["code"].integer, dev.stateCode());
+    EXPECT_EQ(j["clock"]["printer"].text, fiscemu::isoTime(dev.now()));
+    EXPECT_EQ(j["clock"]["printer"].text, "2026-03-12 12:00:00");
+    EXPECT_EQ(j["clock"]["offset_seconds"].integer, set.clockOffset);
+    EXPECT_EQ(j["day"]["date"].text, "2026-03-12");
+    EXPECT_FALSE(j["day"]["z_done_today"].boolean);
+
+    const Json& doc = j["document"];
+    EXPECT_EQ(doc.size(), 7u);
+    EXPECT_EQ(doc["coo"].integer, st.doc.coo);
+    EXPECT_EQ(doc["items"].integer, 2);
+    EXPECT_EQ(doc["cancelled_items"].integer, 1);
+    EXPECT_EQ(doc["subtotal_cents"].integer, 700);
+    EXPECT_EQ(doc["paid_cents"].integer, 200);
+    EXPECT_EQ(doc["opened"].text, fiscemu::isoTime(st.doc.opened));
+
+    const std::vector<std::pair<std::string, int64_t>> counters = {
+        {"coo", s.coo},
+        {"ccf", s.ccf},
+        {"gnf", s.gnf},
+        {"crz", s.crz},
+        {"cro", s.cro},
+        {"cancelled_coupons", s.cancelledCoupons},
+        {"managerial_reports", s.mgrReports}};
+    std::set<int64_t> distinct;
+    EXPECT_EQ(j["counters"].size(), counters.size());
+    for (const auto& [name, value] : counters) {
+        EXPECT_EQ(j["counters"][name].integer, value) << name;
+        distinct.insert(value);
+    }
+    EXPECT_EQ(distinct.size(), counters.size()) << "two counters alike prove less: " << r.out;
+
+    const std::vector<std::pair<std::string, int64_t>> totals = {
+        {"gross_cents", s.dayGross},
+        {"cancellations_cents", s.dayCancel},
+        {"discounts_cents", s.dayDiscount},
+        {"surcharges_cents", s.daySurcharge},
+        {"net_cents", s.dayGross - s.dayCancel - s.dayDiscount},
+        {"change_cents", s.dayChange}};
+    EXPECT_EQ(j["day_totals"].size(), totals.size());
+    for (const auto& [name, value] : totals)
+        EXPECT_EQ(j["day_totals"][name].integer, value) << name;
+    EXPECT_EQ(j["day_totals"]["cancellations_cents"].integer, 250 + 900);
+    EXPECT_EQ(j["grand_total_cents"].integer, s.gt);
+
+    const fiscemu::User& u = st.user();
+    const Json& user = j["user"];
+    EXPECT_EQ(user.size(), 9u);
+    EXPECT_EQ(user["number"].integer, static_cast<int64_t>(st.users.size()));
+    EXPECT_EQ(user["line1"].text, fiscemu::cp850ToUtf8(u.line1));
+    EXPECT_EQ(user["line2"].text, fiscemu::cp850ToUtf8(u.line2));
+    EXPECT_EQ(user["line3"].text, fiscemu::cp850ToUtf8(u.line3));
+    EXPECT_EQ(user["cgc"].text, u.cgc);
+    EXPECT_EQ(user["ie"].text, u.ie);
+    EXPECT_EQ(user["im"].text, u.im);
+    EXPECT_EQ(user["store"].integer, u.store);
+    EXPECT_EQ(user["equipment"].integer, u.equipment);
+
+    const std::map<std::string, std::string> words = {
+        {"power", "on"},  {"paper", "low"},  {"auth-paper", "absent"}, {"drawer", "closed"},
+        {"port", "COM1"}, {"model", "3.01"}, {"intervention", "off"}};
+    EXPECT_EQ(j["settings"].size(), words.size() + 2);
+    for (const auto& [name, word] : words)
+        EXPECT_EQ(j["settings"][name].text, word) << name;
+    EXPECT_EQ(j["settings"]["drawer-auto-close"].integer, 30);
+    EXPECT_EQ(j["settings"]["latency"].integer, 7);
+    ASSERT_EQ(j["faults"].size(), 1u);
+    EXPECT_EQ(j["faults"]["ecfFimTrans"].integer, 21);
+
+    // The text form says the same.
+    using fiscemu::zeroPad;
+    Outcome text = ecfsim({"status"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    for (const std::string& part : std::vector<std::string>{
+             "COO " + zeroPad(s.coo, 6) + "  CCF " + zeroPad(s.ccf, 6) + "  GNF " +
+                 zeroPad(s.gnf, 6) + "  CRZ " + zeroPad(s.crz, 4) + "  CRO " + zeroPad(s.cro, 4) +
+                 "\n",
+             "cupons cancelados " + std::to_string(s.cancelledCoupons) +
+                 "  relatórios gerenciais " + std::to_string(s.mgrReports) + "\n",
+             "cupom fiscal COO " + zeroPad(st.doc.coo, 6) +
+                 ", 2 itens (1 cancelado), subtotal 7,00, pago 2,00\n",
+             "12/03/2026 12:00:00 (PC +172800 s)",
+             "Grande total   " + fiscemu::formatAmount(s.gt) + "\n",
+             std::to_string(st.users.size()) + " de 20: " + fiscemu::cp850ToUtf8(u.line1) + "\n",
+             "CGC " + u.cgc + "  IE " + u.ie + "  IM " + u.im + "\n",
+             "loja " + zeroPad(u.store, 4) + "  equipamento " + zeroPad(u.equipment, 4) + "\n",
+             "bobina com pouco papel, autenticação sem documento, gaveta fechada\n",
+             "intervenção técnica não, latência 7 ms\n",
+             "ecfFimTrans responde 21 (na próxima chamada)\n"})
+        EXPECT_TRUE(contains(text.out, part)) << part << "\n" << text.out;
+}
+
+// The day's discounts, surcharges and cancellations reach every reading of
+// the day: the X reading, the serial X reply, ecfsim status, and the Z
+// reduction's lines and record.
+TEST_F(Ecfsim, TheDaysAdjustmentsReachEveryReading) {
+    sellADayOfAdjustments();
+    const std::vector<std::pair<std::string, std::string>> printed = {
+        {"GRANDE TOTAL", "38,70"}, {"VENDA BRUTA DIARIA", "38,70"}, {"CANCELAMENTOS", "2,50"},
+        {"DESCONTOS", "3,00"},     {"ACRESCIMOS", "1,20"},          {"VENDA LIQUIDA", "33,20"},
+        {"TROCO", "3,50"},
+    };
+    ASSERT_EQ(ecfLeituraX("OP"), 0);  // COO 3
+    std::vector<std::string> reading = printedUnder(tool().store().paper(0, 0), 3);
+    for (const auto& [label, amount] : printed)
+        EXPECT_EQ(amountBeside(reading, label), amount) << "X reading";
+    for (const auto& [label, counter] :
+         std::vector<std::pair<std::string, std::string>>{{"COO  ORDEM DE OPERACAO", "000003"},
+                                                          {"CCF  CUPONS FISCAIS", "000002"},
+                                                          {"GNF  OPERACOES NAO FISCAIS", "000001"},
+                                                          {"CRZ  REDUCOES Z", "0000"},
+                                                          {"CRO  REINICIO DE OPERACAO", "0001"},
+                                                          {"00 Dinheiro", "36,70"}})
+        EXPECT_EQ(amountBeside(reading, label), counter) << "X reading";
+    EXPECT_EQ(trimmed(std::string(ecfStatusPayTypes(0)).substr(24, 20)), "36,70");
+
+    std::string x = ecfLeituraXSerial();
+    ASSERT_EQ(x.size(), 744u);
+    auto digits = [](int64_t cents, size_t width) {
+        std::string d = std::to_string(cents);
+        return std::string(width - d.size(), '0') + d;
+    };
+    EXPECT_EQ(x.substr(0, 4), "0001");      // next Z
+    EXPECT_EQ(x.substr(4, 8), "10/03/26");  // the day
+    EXPECT_EQ(x.substr(12, 4), "0001");     // CRO
+    EXPECT_EQ(x.substr(16, 6), "000001");   // first COO of the day
+    EXPECT_EQ(x.substr(22, 6), "000003");   // last COO
+    EXPECT_EQ(x.substr(28, 6), "000000");   // cancelled coupons
+    EXPECT_EQ(x.substr(34, 21), digits(250, 21));
+    EXPECT_EQ(x.substr(55, 21), digits(300, 21));
+    EXPECT_EQ(x.substr(76, 21), digits(120, 21));
+    EXPECT_EQ(x.substr(97, 21), digits(3870, 21));
+    EXPECT_EQ(x.substr(588, 6), "000001");  // last non-fiscal operation: GNF
+
+    Outcome status = ecfsim({"status", "--json"});
+    ASSERT_EQ(status.code, 0) << status.err;
+    const Json day = JsonReader::parse(status.out)["day_totals"];
+    EXPECT_EQ(day["gross_cents"].integer, 3870);
+    EXPECT_EQ(day["cancellations_cents"].integer, 250);
+    EXPECT_EQ(day["discounts_cents"].integer, 300);
+    EXPECT_EQ(day["surcharges_cents"].integer, 120);
+    EXPECT_EQ(day["net_cents"].integer, 3320);
+    EXPECT_EQ(day["change_cents"].integer, 350);
+    std::string text = ecfsim({"status"}).out;
+    EXPECT_TRUE(contains(text, "venda bruta 38,70  cancelamentos 2,50  descontos 3,00")) << text;
+    EXPECT_TRUE(contains(text, "acréscimos 1,20  venda líquida 33,20  troco 3,50")) << text;
+
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);  // COO 4
+    reading = printedUnder(tool().store().paper(0, 0), 4);
+    for (const auto& [label, amount] : printed)
+        EXPECT_EQ(amountBeside(reading, label), amount) << "Z reduction";
+    std::vector<fiscemu::FiscalRecord> fm = tool().store().fiscalMemory();
+    ASSERT_EQ(fm.size(), 1u);
+    EXPECT_EQ(fm[0].gt, 3870);
+    EXPECT_EQ(fm[0].gross, 3870);
+    EXPECT_EQ(fm[0].cancellations, 250);
+    EXPECT_EQ(fm[0].discounts, 300);
+    EXPECT_EQ(fm[0].surcharges, 120);
+    EXPECT_EQ(fm[0].net, 3320);
+    ASSERT_EQ(ecfLeitMemFisc(2, "101098", "101198", 1, 1, "leitura.txt"), 0);
+    reading = lines(slurp("leitura.txt"));
+    for (const auto& [label, amount] :
+         std::vector<std::pair<std::string, std::string>>{{"GRANDE TOTAL", "38,70"},
+                                                          {"VENDA BRUTA", "38,70"},
+                                                          {"CANCELAMENTOS", "2,50"},
+                                                          {"DESCONTOS", "3,00"},
+                                                          {"ACRESCIMOS", "1,20"},
+                                                          {"VENDA LIQUIDA", "33,20"}})
+        EXPECT_EQ(amountBeside(reading, label), amount) << "fiscal memory reading";
+    // The day starts again from nothing.
+    EXPECT_EQ(std::string(ecfLeituraXSerial()).substr(34, 63), std::string(63, '0'));
 }
 
 TEST_F(Ecfsim, PaperShowsStationsAndTheProgramsCharacters) {
@@ -226,10 +481,21 @@ TEST_F(Ecfsim, PaperShowsStationsAndTheProgramsCharacters) {
     EXPECT_EQ(j[2]["coo"].integer, 1);
     EXPECT_EQ(j[2]["time"].text, "2026-03-10 12:00:00");
     EXPECT_LT(j[0]["id"].integer, j[1]["id"].integer);
+    // Every field of every row, as the memory holds it.
     Json full = JsonReader::parse(ecfsim({"paper", "--json"}).out);
+    std::vector<fiscemu::PaperRow> stored = tool().store().paper(0, 0);
+    ASSERT_EQ(full.size(), stored.size());
     bool decoded = false;
-    for (const Json& row : full.items)
+    for (size_t i = 0; i < stored.size(); ++i) {
+        const Json& row = full[i];
+        EXPECT_EQ(row.size(), 5u);
+        EXPECT_EQ(row["id"].integer, stored[i].id);
+        EXPECT_EQ(row["time"].text, stored[i].time);
+        EXPECT_EQ(row["station"].text, std::string(1, stored[i].station));
+        EXPECT_EQ(row["coo"].integer, stored[i].coo);
+        EXPECT_EQ(row["text"].text, fiscemu::cp850ToUtf8(stored[i].bytes));
         decoded |= row["text"].text == "Serviço prévio";
+    }
     EXPECT_TRUE(decoded);
 }
 
@@ -287,7 +553,14 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
     EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12")) << rows[2];
 
     Json j = JsonReader::parse(ecfsim({"trace", "--json"}).out);
-    ASSERT_EQ(j.size(), tool().store().trace(0, 0).size());
+    std::vector<fiscemu::TraceRow> stored = tool().store().trace(0, 0);
+    ASSERT_EQ(j.size(), stored.size());
+    for (size_t i = 0; i < stored.size(); ++i) {
+        EXPECT_EQ(j[i].size(), 7u);
+        EXPECT_EQ(j[i]["id"].integer, stored[i].id);
+        EXPECT_EQ(j[i]["time"].text, stored[i].time);
+        EXPECT_EQ(j[i]["function"].text, stored[i].function);
+    }
     const Json& lastCall = j[j.size() - 1];
     EXPECT_EQ(lastCall["function"].text, "ecfImpLinha");
     ASSERT_EQ(lastCall["args"].kind, Json::Array);
@@ -402,24 +675,73 @@ TEST_F(Ecfsim, MemoryListsTheZReductions) {
     EXPECT_TRUE(contains(empty.out, "Memória fiscal vazia"));
     EXPECT_EQ(JsonReader::parse(ecfsim({"memory", "--json"}).out).size(), 0u);
 
+    // Two days, the second with every kind of amount and a restart of
+    // operation, so that no two fields of its record hold the same number.
     sellTwoItems();
     closeCoupon();
     ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    ASSERT_TRUE(tool().nextDay());
+    set([](fiscemu::Settings& s) { s.intervention = true; });
+    set([](fiscemu::Settings& s) { s.intervention = false; });
+    sellADayOfAdjustments();
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    std::vector<fiscemu::FiscalRecord> fm = tool().store().fiscalMemory();
+    ASSERT_EQ(fm.size(), 2u);
+    EXPECT_EQ(fm[1].cro, 2);
+
     Outcome text = ecfsim({"memory"});
     ASSERT_EQ(text.code, 0);
     EXPECT_TRUE(contains(text.out, "Z 0001  movimento de 10/03/2026")) << text.out;
-    EXPECT_TRUE(contains(text.out, "  venda bruta" + std::string(25, ' ') + "3,75\n")) << text.out;
-    EXPECT_TRUE(contains(text.out, "1 redução Z registrada.")) << text.out;
+    EXPECT_TRUE(contains(text.out,
+                         "Z 0002  movimento de 11/03/2026  emitida 11/03/2026 12:00:00  "
+                         "COO 000005  CRO 0002\n"))
+        << text.out;
+    // "  label", blanks, the amount: 40 characters.
+    auto amountLine = [](const std::string& label, const std::string& amount) {
+        size_t chars = 0;
+        for (unsigned char c : label)
+            chars += (c & 0xC0) != 0x80;
+        return "  " + label + std::string(40 - chars - amount.size(), ' ') + amount + "\n";
+    };
+    for (const auto& [label, amount] :
+         std::vector<std::pair<std::string, std::string>>{{"grande total", "42,45"},
+                                                          {"venda bruta", "38,70"},
+                                                          {"cancelamentos", "2,50"},
+                                                          {"descontos", "3,00"},
+                                                          {"acréscimos", "1,20"},
+                                                          {"venda líquida", "33,20"}})
+        EXPECT_TRUE(contains(text.out, amountLine(label, amount))) << label << "\n" << text.out;
+    EXPECT_TRUE(contains(text.out, "2 reduções Z registradas.")) << text.out;
 
+    // Every field of every record, as the memory holds it.
     Json j = JsonReader::parse(ecfsim({"memory", "--json"}).out);
-    ASSERT_EQ(j.size(), 1u);
-    EXPECT_EQ(j[0]["z"].integer, 1);
-    EXPECT_EQ(j[0]["date"].text, "2026-03-10");
-    EXPECT_EQ(j[0]["gross_cents"].integer, 375);
-    EXPECT_EQ(j[0]["net_cents"].integer, 375);
-    EXPECT_EQ(j[0]["grand_total_cents"].integer, 375);
-    EXPECT_EQ(j[0]["totalisers"]["T00"].integer, 375);
-    EXPECT_EQ(j[0]["coo"].integer, tool().store().fiscalMemory()[0].coo);
+    ASSERT_EQ(j.size(), fm.size());
+    for (size_t i = 0; i < fm.size(); ++i) {
+        SCOPED_TRACE("Z " + std::to_string(fm[i].z));
+        const Json& r = j[i];
+        EXPECT_EQ(r.size(), 13u);  // a field added here is compared here too
+        EXPECT_EQ(r["z"].integer, fm[i].z);
+        EXPECT_EQ(fm[i].ymd, i == 0 ? 20260310 : 20260311);
+        EXPECT_EQ(r["date"].text, i == 0 ? "2026-03-10" : "2026-03-11");
+        EXPECT_EQ(r["time"].text, fiscemu::isoTime(fm[i].time));
+        EXPECT_EQ(r["coo"].integer, fm[i].coo);
+        EXPECT_EQ(r["cro"].integer, fm[i].cro);
+        EXPECT_EQ(r["grand_total_cents"].integer, fm[i].gt);
+        EXPECT_EQ(r["gross_cents"].integer, fm[i].gross);
+        EXPECT_EQ(r["cancellations_cents"].integer, fm[i].cancellations);
+        EXPECT_EQ(r["discounts_cents"].integer, fm[i].discounts);
+        EXPECT_EQ(r["surcharges_cents"].integer, fm[i].surcharges);
+        EXPECT_EQ(r["net_cents"].integer, fm[i].net);
+        std::map<std::string, int64_t> totalisers;
+        for (const auto& [t, v] : fiscemu::decodeShares(fm[i].details))
+            totalisers[fiscemu::totaliserName(t)] = v;
+        ASSERT_EQ(r["totalisers"].size(), totalisers.size());
+        for (const auto& [name, v] : totalisers)
+            EXPECT_EQ(r["totalisers"][name].integer, v) << name;
+        EXPECT_EQ(r["hash"].text, fiscemu::toHex(fm[i].hash));
+    }
+    EXPECT_EQ(j[1]["time"].text, "2026-03-11 12:00:00");
+    EXPECT_EQ(j[1]["surcharges_cents"].integer, 120);
 }
 
 }  // namespace

@@ -23,6 +23,15 @@ std::string readFile(const std::string& path) {
     return out.str();
 }
 
+double runQueueSeconds() {
+    // "time on a processor, time waiting for one, timeslices", nanoseconds.
+    std::ifstream f("/proc/thread-self/schedstat");
+    long long onCpu = 0, waiting = -1;
+    if (!(f >> onCpu >> waiting))
+        return -1;
+    return static_cast<double>(waiting) / 1e9;
+}
+
 size_t pageSizeOf(const std::string& fileBytes) {
     if (fileBytes.size() < 100)
         return 0;

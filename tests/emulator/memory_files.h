@@ -47,6 +47,12 @@ void releaseLibrary();
 // reduction. Returns "" or what went wrong.
 std::string buildHistory(const std::string& db, int days);
 
+// Seconds the calling thread has spent ready to run but waiting for a
+// processor, from the kernel's scheduler statistics; negative where the
+// kernel keeps none. A call's time less the growth of this figure is the
+// time the call took of its own, however loaded the machine.
+double runQueueSeconds();
+
 // Runs `work` in a child process; the lines it passes to `say` come back in
 // order. `status` is the child's wait status.
 struct ChildRun {

@@ -5,10 +5,6 @@ using namespace emutest;
 
 namespace {
 class Replies : public DriverTest {};
-
-bool allDigits(const std::string& s) {
-    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
-}
 }  // namespace
 
 TEST_F(Replies, EveryReplyHasItsFixedLength) {
@@ -70,9 +66,8 @@ TEST_F(Replies, CouponStatusFields) {
     EXPECT_EQ(c.substr(0, 4), "0001");
     EXPECT_EQ(c.substr(4, 1), "1");
     EXPECT_EQ(c.substr(5, 6), "000001");
-    EXPECT_TRUE(allDigits(c.substr(11, 6)));
-    EXPECT_EQ(c.substr(19, 1), "/");
-    EXPECT_EQ(c.substr(22, 1), "/");
+    EXPECT_EQ(c.substr(11, 6), "120000");  // the pinned clock
+    EXPECT_EQ(c.substr(17, 8), "10/03/26");
     EXPECT_EQ(c.substr(25, 21), "         1.234.567,89");
     EXPECT_EQ(c.substr(46, 21), "         1.234.567,89");
 }
@@ -117,6 +112,23 @@ TEST_F(Replies, EquipmentUserAndRegistrations) {
     EXPECT_EQ(coupon().substr(0, 4), "0002");
     for (int32_t bad : {0, -1, 3, 2147483647})
         EXPECT_EQ(std::string(ecfStatusUser(bad)).substr(0, 9), "Erro: 002") << bad;
+
+    // A user's record keeps the grand total and time of its last Z; the
+    // current user's shows the running grand total.
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("A", "1000", 0), 0);
+    ASSERT_EQ(ecfPagamento(0, "00", "1000", 0), 0);
+    ASSERT_EQ(ecfFimTrans("OP"), 0);
+    ASSERT_EQ(ecfReducaoZ("OP"), 0);
+    ASSERT_TRUE(tool().nextDay());
+    ASSERT_EQ(ecfProgHeader30("Terceira", "", "", 7, 3, "11222333000181", "5552", "43"), 0);
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("A", "500", 0), 0);
+    std::string second = ecfStatusUser(2);
+    EXPECT_EQ(second.substr(215, 14), "10/03/26120000");  // its Z
+    EXPECT_EQ(trimmed(second.substr(234, 22)), "10,00");
+    EXPECT_EQ(trimmed(std::string(ecfStatusUser(3)).substr(234, 22)), "15,00");
+    EXPECT_EQ(trimmed(std::string(ecfStatusUser(1)).substr(234, 22)), "0,00");
 }
 
 TEST_F(Replies, SerialXReadingFields) {

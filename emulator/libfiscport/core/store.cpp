@@ -48,25 +48,36 @@ int codeOf(int rc, int systemErrno) {
     }
 }
 
-int waitBriefly(void* limitMs, int count) {
+namespace {
+// The busy handlers' shared body. A wait starts when SQLite counts from 0
+// again (at each statement, and after a wait gave up), or, with
+// `restartAfterPause`, also after a pause longer than any step.
+int waitFor(int limitMs, int count, bool restartAfterPause) {
     using namespace std::chrono;
-    // A new wait starts at count 0, or after a pause much longer than any
-    // step: a checkpoint's successive waits (writer lock, then readers) were
-    // seen to go on counting from the previous one. The pause is measured
-    // against the bound, not against the 1 ms step: on a loaded machine a
-    // step's sleep overran 10 ms, the wait started over each time, and a call
-    // waited as long as the other process held the lock (5 s, not 2).
-    const int limit = *static_cast<const int*>(limitMs);
     thread_local steady_clock::time_point since, last;
     auto now = steady_clock::now();
-    if (count == 0 || now - last > milliseconds(std::max(10, limit / 4)))
+    if (count <= 0 || (restartAfterPause && now - last > milliseconds(std::max(10, limitMs / 4))))
         since = now;
     last = now;
     auto waited = now - since;
-    if (waited >= milliseconds(limit))
+    if (waited >= milliseconds(limitMs))
         return 0;
     std::this_thread::sleep_for(waited < milliseconds(2) ? microseconds(20) : microseconds(1000));
     return 1;
+}
+}  // namespace
+
+// A pause here is the machine's load (the thread was not run for a while):
+// it is part of the wait, which never starts again because of it.
+int waitBriefly(void* limitMs, int count) {
+    return waitFor(*static_cast<const int*>(limitMs), count, false);
+}
+
+// A checkpoint's successive waits (writer lock, then readers) were seen to
+// go on counting from the previous one: a pause between them starts a new
+// wait. Used only by the checkpoint thread, whose waits are short.
+int waitBrieflyPerLock(void* limitMs, int count) {
+    return waitFor(*static_cast<const int*>(limitMs), count, true);
 }
 
 const char* setValueSql(const char* table) {

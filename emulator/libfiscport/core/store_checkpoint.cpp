@@ -90,7 +90,7 @@ void Store::checkpointLoop() {
     sqlite3* db = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
     if (!db)
         return;
-    sqlite3_busy_handler(db, waitBriefly, const_cast<int*>(&kRestartWaitMs));
+    sqlite3_busy_handler(db, waitBrieflyPerLock, const_cast<int*>(&kRestartWaitMs));
     // A connection learns the file is in WAL mode at its first read; until
     // then a checkpoint does nothing.
     sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);

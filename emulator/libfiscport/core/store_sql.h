@@ -26,8 +26,12 @@ int codeOf(int rc, int systemErrno);
 // A busy handler: waits for another connection's lock in steps of 20 µs for
 // its first 2 ms (a writer of this process frees it within a call; SQLite's
 // own handler would sleep a whole millisecond first), then of 1 ms, for at
-// most *limitMs (an int) in all.
+// most *limitMs (an int) in all, however long the thread is kept waiting for
+// a processor meanwhile.
 int waitBriefly(void* limitMs, int count);
+// The same for the checkpoint thread, whose successive lock waits within one
+// checkpoint SQLite counts as one: a pause of over 10 ms starts a new wait.
+int waitBrieflyPerLock(void* limitMs, int count);
 // The statement that sets a key's value (parameters 1 and 2) in one of the
 // key/value tables, "state", "settings" or "meta". It updates the row where
 // it is: a REPLACE would delete it and insert it under a new rowid, which
