@@ -328,9 +328,9 @@ TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
     const Json& user = j["user"];
     EXPECT_EQ(user.size(), 9u);
     EXPECT_EQ(user["number"].integer, static_cast<int64_t>(st.users.size()));
-    EXPECT_EQ(user["line1"].text, fiscemu::cp850ToUtf8(u.line1));
-    EXPECT_EQ(user["line2"].text, fiscemu::cp850ToUtf8(u.line2));
-    EXPECT_EQ(user["line3"].text, fiscemu::cp850ToUtf8(u.line3));
+    EXPECT_EQ(user["line1"].text, fiscemu::windowsLatinToUtf8(u.line1));
+    EXPECT_EQ(user["line2"].text, fiscemu::windowsLatinToUtf8(u.line2));
+    EXPECT_EQ(user["line3"].text, fiscemu::windowsLatinToUtf8(u.line3));
     EXPECT_EQ(user["cgc"].text, u.cgc);
     EXPECT_EQ(user["ie"].text, u.ie);
     EXPECT_EQ(user["im"].text, u.im);
@@ -362,7 +362,8 @@ TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
                  ", 2 itens (1 cancelado), subtotal 7,00, pago 2,00\n",
              "12/03/2026 12:00:00 (PC +172800 s)",
              "Grande total   " + fiscemu::formatAmount(s.gt) + "\n",
-             std::to_string(st.users.size()) + " de 20: " + fiscemu::cp850ToUtf8(u.line1) + "\n",
+             std::to_string(st.users.size()) + " de 20: " + fiscemu::windowsLatinToUtf8(u.line1) +
+                 "\n",
              "CGC " + u.cgc + "  IE " + u.ie + "  IM " + u.im + "\n",
              "loja " + zeroPad(u.store, 4) + "  equipamento " + zeroPad(u.equipment, 4) + "\n",
              "bobina com pouco papel, autenticação sem documento, gaveta fechada\n",
@@ -493,7 +494,7 @@ TEST_F(Ecfsim, PaperShowsStationsAndTheProgramsCharacters) {
         EXPECT_EQ(row["time"].text, stored[i].time);
         EXPECT_EQ(row["station"].text, std::string(1, stored[i].station));
         EXPECT_EQ(row["coo"].integer, stored[i].coo);
-        EXPECT_EQ(row["text"].text, fiscemu::cp850ToUtf8(stored[i].bytes));
+        EXPECT_EQ(row["text"].text, fiscemu::paperText(stored[i]));
         decoded |= row["text"].text == "Serviço prévio";
     }
     EXPECT_TRUE(decoded);
