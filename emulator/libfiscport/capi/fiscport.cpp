@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,13 @@ std::mutex gMutex;
 std::string gDevicePath;
 int gPort = 0;
 
+// Devices abandoned in a child stay reachable from here: they are kept on
+// purpose, and a leak check at the child's exit must not take them for lost.
+// A fixed array, since a child made without fork's handlers must not
+// allocate (another thread may have held the allocator's lock at the clone).
+Device* gAbandoned[8];
+size_t gAbandonedCount = 0;
+
 // The printer of this process. Across fork() (see forkHandlers below) its
 // connections are closed before the fork and opened again, each process its
 // own, at the next call. A process made without fork's handlers (clone()
@@ -58,7 +66,11 @@ public:
     bool inheritedLive() const {
         return device_ && owner_ != getpid() && device_->store().connected();
     }
-    void abandon() { (void)device_.release(); }
+    void abandon() {
+        Device* device = device_.release();
+        if (device && gAbandonedCount < std::size(gAbandoned))
+            gAbandoned[gAbandonedCount++] = device;
+    }
     void adopt() { owner_ = getpid(); }
 
 private:

@@ -2,6 +2,7 @@
 // difference, append-only fiscal memory, paper roll and call trace.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -192,6 +193,10 @@ private:
     int busyMs_ = kBusyMs;  // read by the busy handler while a call waits
 
     std::thread checkpointer_;
+    // The checkpoint thread's connection, also held here: a process that
+    // abandons the store (a child made without fork's handlers, which has no
+    // such thread) keeps everything of it reachable from the store.
+    std::atomic<sqlite3*> checkpointDb_{nullptr};
     std::timed_mutex restartGate_;  // held while the WAL is made to start over
     std::mutex checkpointMutex_;
     std::condition_variable checkpointWake_;

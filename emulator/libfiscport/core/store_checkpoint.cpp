@@ -90,6 +90,7 @@ void Store::checkpointLoop() {
     sqlite3* db = openConnection(path_, SQLITE_OPEN_READWRITE, &err, &code);
     if (!db)
         return;
+    checkpointDb_ = db;
     sqlite3_busy_handler(db, waitBrieflyPerLock, const_cast<int*>(&kRestartWaitMs));
     // A connection learns the file is in WAL mode at its first read; until
     // then a checkpoint does nothing.
@@ -109,6 +110,7 @@ void Store::checkpointLoop() {
         lock.lock();
     }
     lock.unlock();
+    checkpointDb_ = nullptr;
     sqlite3_close(db);
 }
 
