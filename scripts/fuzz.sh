@@ -5,7 +5,7 @@
 # build-fuzz/corpus/TARGET, never into the tree; a crash leaves its input in
 # build-fuzz/ and fails the script.
 #
-#   scripts/fuzz.sh            # 60 s each, as CI runs them
+#   scripts/fuzz.sh            # 60 s each (CI runs 150, beside the tests)
 #   scripts/fuzz.sh 3600       # an hour each
 #   FUZZ_JOBS=2 scripts/fuzz.sh 600
 set -euo pipefail
