@@ -48,11 +48,7 @@ std::string wordsFor(const std::string& what) {
 
 class EcfsimPaths : public Ecfsim {
 protected:
-    std::string oddDir() {
-        std::string d = dir_->path() + "/odd";
-        mkdir(d.c_str(), 0755);
-        return d;
-    }
+    std::string oddDir() { return oddFolder(dir_->path()); }
 };
 
 }  // namespace

@@ -28,6 +28,14 @@ struct OddPath {
     std::string path;
 };
 
+// The folder "odd" inside `root`, made if it is not there yet: where a test
+// makes its odd paths, apart from its memory.
+inline std::string oddFolder(const std::string& root) {
+    std::string d = root + "/odd";
+    mkdir(d.c_str(), 0755);
+    return d;
+}
+
 // Makes each kind of odd path in `dir` (which must exist), every name
 // ending in `suffix`. A device node needs root and a system that lets it
 // make one; when it cannot be made, `skipped` says why and the list goes

@@ -54,11 +54,7 @@ int expectedCode(const std::string& what) {
 
 class Paths : public DriverTest {
 protected:
-    std::string oddDir() {
-        std::string d = dir_->path() + "/odd";
-        mkdir(d.c_str(), 0755);
-        return d;
-    }
+    std::string oddDir() { return oddFolder(dir_->path()); }
 };
 
 }  // namespace
