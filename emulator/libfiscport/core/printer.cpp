@@ -41,6 +41,33 @@ int stateCode(const PrinterState& st, const Settings& set, int64_t now) {
     return 0;
 }
 
+std::string stateWords(int code) {
+    switch (code) {
+        case 0:
+            return "sem dia fiscal aberto";
+        case 100:
+            return "período de vendas, sem documento aberto";
+        case 90:
+            return "cabeçalho impresso, documento sem itens";
+        case 65:
+            return "cupom fiscal em venda";
+        case 123:
+            return "em pagamento, total ainda não coberto";
+        case 124:
+            return "total pago, linhas comerciais";
+        case 122:
+            return "documento não fiscal aberto";
+        case 113:
+            return "a data passou: redução Z pendente";
+        case 115:
+            return "dia encerrado: redução Z feita hoje";
+        case 99:
+            return "em intervenção técnica";
+        default:
+            return "estado desconhecido";
+    }
+}
+
 std::map<int, Cents> documentShares(const Document& doc) {
     std::map<int, Cents> shares;
     for (const Item& it : doc.items)

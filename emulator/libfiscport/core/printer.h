@@ -41,6 +41,8 @@ struct Output {
 
 // The state code of characters 3 to 5 of the printer status reply.
 int stateCode(const PrinterState& st, const Settings& set, int64_t now);
+// The state code in the operator's words (ecfsim's summary, the front panel).
+std::string stateWords(int code);
 
 // Net amount per totaliser of the open coupon (items and subtotal adjustment).
 std::map<int, Cents> documentShares(const Document& doc);
