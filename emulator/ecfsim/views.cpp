@@ -151,7 +151,7 @@ std::string dayText(const PrinterState& st, int state, int64_t now) {
     const fiscemu::Scalars& s = st.s;
     if (s.dayOpen) {
         std::string t = "aberto em " + longDate(s.dayDate);
-        if (state == 113 ||
+        if (state == fiscemu::kStateZDue ||
             (st.doc.kind != fiscemu::kDocNone && fiscemu::localFromEpoch(now).ymd() > s.dayDate))
             t += "; a data passou, redução Z pendente";
         return t;
@@ -270,25 +270,25 @@ std::optional<Json> traceArguments(const std::string& args) {
 
 std::string stateWords(int code) {
     switch (code) {
-        case 0:
+        case fiscemu::kStateIdle:
             return "sem dia fiscal aberto";
-        case 100:
+        case fiscemu::kStateSalesPeriod:
             return "período de vendas, sem documento aberto";
-        case 90:
+        case fiscemu::kStateCouponOpen:
             return "cabeçalho impresso, documento sem itens";
-        case 65:
+        case fiscemu::kStateSelling:
             return "cupom fiscal em venda";
-        case 123:
+        case fiscemu::kStatePaying:
             return "em pagamento, total ainda não coberto";
-        case 124:
+        case fiscemu::kStateCommercialLines:
             return "total pago, linhas comerciais";
-        case 122:
+        case fiscemu::kStateNonFiscal:
             return "documento não fiscal aberto";
-        case 113:
+        case fiscemu::kStateZDue:
             return "a data passou: redução Z pendente";
-        case 115:
+        case fiscemu::kStateDayClosed:
             return "dia encerrado: redução Z feita hoje";
-        case 99:
+        case fiscemu::kStateIntervention:
             return "em intervenção técnica";
         default:
             return "estado desconhecido";

@@ -13,32 +13,33 @@ using namespace printer_checks;
 
 int stateCode(const PrinterState& st, const Settings& set, int64_t now) {
     if (set.intervention)
-        return 99;
+        return kStateIntervention;
     switch (st.doc.kind) {
         case kDocHeader:
-            return 90;
+            return kStateCouponOpen;
         case kDocFiscal: {
             if (st.doc.items.empty())
-                return 90;
+                return kStateCouponOpen;
             bool anyPayment = false;
             for (const Payment& p : st.doc.payments)
                 anyPayment |= !p.cancelled;
             if (!anyPayment)
-                return 65;
-            return documentPaid(st.doc) >= documentSubtotal(st.doc) ? 124 : 123;
+                return kStateSelling;
+            return documentPaid(st.doc) >= documentSubtotal(st.doc) ? kStateCommercialLines
+                                                                    : kStatePaying;
         }
         case kDocNonFiscal:
         case kDocLinked:
-            return 122;
+            return kStateNonFiscal;
         default:
             break;
     }
     int today = localFromEpoch(now).ymd();
     if (st.s.dayOpen)
-        return today > st.s.dayDate ? 113 : 100;
+        return today > st.s.dayDate ? kStateZDue : kStateSalesPeriod;
     if (st.s.zDate == today)
-        return 115;
-    return 0;
+        return kStateDayClosed;
+    return kStateIdle;
 }
 
 std::map<int, Cents> documentShares(const Document& doc) {
