@@ -152,7 +152,7 @@ std::string dayText(const PrinterState& st, int state, int64_t now) {
     const fiscemu::Scalars& s = st.s;
     if (s.dayOpen) {
         std::string t = "aberto em " + longDate(s.dayDate);
-        if (state == 113 ||
+        if (state == fiscemu::kStateZDue ||
             (st.doc.kind != fiscemu::kDocNone && fiscemu::localFromEpoch(now).ymd() > s.dayDate))
             t += "; a data passou, redução Z pendente";
         return t;
