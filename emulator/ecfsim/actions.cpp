@@ -219,24 +219,18 @@ const std::vector<std::string>& settingKeys() {
 
 namespace {
 
-// The level's word in `set` and in the change's description, side by side.
-struct PaperLevelWords {
-    int level;
+// A setting's value, its word in `set` and in the change's description.
+struct SettingWords {
+    int value;
     const char* word;
     const char* description;
 };
-constexpr PaperLevelWords kPaperLevels[] = {{fiscemu::kPaperOk, "ok", "normal"},
-                                            {fiscemu::kPaperLowLevel, "low", "pouco papel"},
-                                            {fiscemu::kPaperOutLevel, "out", "sem papel"}};
-
-struct DrawerWords {
-    int drawer;
-    const char* word;
-    const char* description;
-};
-constexpr DrawerWords kDrawers[] = {{fiscemu::kDrawerOpen, "open", "aberta"},
-                                    {fiscemu::kDrawerClosed, "closed", "fechada"},
-                                    {fiscemu::kDrawerAbsent, "absent", "ausente"}};
+constexpr SettingWords kPaperLevels[] = {{fiscemu::kPaperOk, "ok", "normal"},
+                                         {fiscemu::kPaperLowLevel, "low", "pouco papel"},
+                                         {fiscemu::kPaperOutLevel, "out", "sem papel"}};
+constexpr SettingWords kDrawers[] = {{fiscemu::kDrawerOpen, "open", "aberta"},
+                                     {fiscemu::kDrawerClosed, "closed", "fechada"},
+                                     {fiscemu::kDrawerAbsent, "absent", "ausente"}};
 
 UsageError badValue(const std::string& key, const std::string& value, const std::string& allowed) {
     return UsageError{"valor inválido para " + key + ": '" + value + "' (use " + allowed + ")",
@@ -251,8 +245,8 @@ Change powerChange(bool on) {
 }
 
 Change paperChange(int level) {
-    for (const PaperLevelWords& p : kPaperLevels)
-        if (p.level == level)
+    for (const SettingWords& p : kPaperLevels)
+        if (p.value == level)
             return {"paper", p.word, std::string("papel: ") + p.description,
                     [level](fiscemu::Settings& s) { s.paper = level; }};
     throw badValue("paper", std::to_string(level), "ok, low ou out");
@@ -265,8 +259,8 @@ Change authPaperChange(bool present) {
 }
 
 Change drawerChange(int drawer) {
-    for (const DrawerWords& d : kDrawers)
-        if (d.drawer == drawer)
+    for (const SettingWords& d : kDrawers)
+        if (d.value == drawer)
             return {"drawer", d.word, std::string("gaveta: ") + d.description,
                     [drawer](fiscemu::Settings& s) {
                         s.drawer = drawer;
@@ -329,17 +323,17 @@ Change parseChange(const std::string& key, const std::string& value) {
     if (key == "power")
         return typed(powerChange(twoWords("on", "off")));
     if (key == "paper") {
-        for (const PaperLevelWords& p : kPaperLevels)
+        for (const SettingWords& p : kPaperLevels)
             if (value == p.word)
-                return typed(paperChange(p.level));
+                return typed(paperChange(p.value));
         throw bad("ok, low ou out");
     }
     if (key == "auth-paper")
         return typed(authPaperChange(twoWords("present", "absent")));
     if (key == "drawer") {
-        for (const DrawerWords& d : kDrawers)
+        for (const SettingWords& d : kDrawers)
             if (value == d.word)
-                return typed(drawerChange(d.drawer));
+                return typed(drawerChange(d.value));
         throw bad("open, closed ou absent");
     }
     if (key == "drawer-auto-close") {
