@@ -1,4 +1,4 @@
-#include "controlsview.h"
+#include "ecfpainel/controlsview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +16,7 @@
 
 #include "core/clock.h"
 #include "core/state.h"
-#include "memorywatch.h"
+#include "ecfpainel/memorywatch.h"
 
 namespace {
 

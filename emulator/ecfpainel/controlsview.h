@@ -7,8 +7,8 @@
 
 #include <QWidget>
 
-#include "actions.h"
 #include "core/device.h"
+#include "ecfsim/actions.h"
 
 class MemoryWatch;
 class QCheckBox;

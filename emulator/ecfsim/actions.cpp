@@ -1,4 +1,4 @@
-#include "actions.h"
+#include "ecfsim/actions.h"
 
 #include <limits.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "command.h"
+#include "ecfsim/command.h"
 
 #include <cstdio>
 

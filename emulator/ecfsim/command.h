@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "actions.h"
 #include "core/device.h"
+#include "ecfsim/actions.h"
 
 namespace ecfsim {
 

@@ -1,7 +1,7 @@
 // The commands that change or check the memory: set, fail, next-day, verify
 // and reset. Those that change it create it when there is none, as the
 // library would at its first call.
-#include "command.h"
+#include "ecfsim/command.h"
 
 namespace ecfsim {
 

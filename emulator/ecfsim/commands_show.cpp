@@ -6,8 +6,8 @@
 #include <csignal>
 #include <optional>
 
-#include "command.h"
-#include "views.h"
+#include "ecfsim/command.h"
+#include "ecfsim/views.h"
 
 namespace ecfsim {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
 #include "core/clock.h"
 #include "core/device.h"
+#include "ecfsim/command.h"
 
 namespace {
 

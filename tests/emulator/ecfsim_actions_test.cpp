@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "actions.h"
+#include "ecfsim/actions.h"
+#include "ecfsim/views.h"
 #include "support.h"
-#include "views.h"
 
 using namespace emutest;
 
