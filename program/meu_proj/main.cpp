@@ -14,11 +14,11 @@ namespace {
 // is also the options section of the manual page.
 void readCommandLine(const QApplication& app) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Bancada de testes da impressora fiscal ECF-IF: a janela principal e 26 janelas,\n"
-        "uma por função da impressora, sobre a biblioteca do driver libfiscport.so,\n"
-        "que traz a impressora emulada. A memória da impressora é o ecfsim.db da\n"
-        "pasta atual, ou o arquivo que ECFSIM_DB indicar."));
+    parser.setApplicationDescription(
+        QStringLiteral("Bancada de testes da impressora fiscal ECF-IF: a janela principal e 26\n"
+                       "janelas, uma por função da impressora, sobre a biblioteca do driver\n"
+                       "libfiscport.so, que traz a impressora emulada. A memória da impressora é\n"
+                       "o ecfsim.db da pasta atual, ou o arquivo que ECFSIM_DB indicar."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
