@@ -102,6 +102,10 @@ code=0
 (cd / && HOME="$root/home" XDG_DATA_HOME="$root/data" QT_QPA_PLATFORM=offscreen timeout 2 "$root/launcher") \
     >/dev/null 2>&1 || code=$?
 [ -d "$root/data/bancada-ecf" ] || fail "the launcher ignores XDG_DATA_HOME"
+# The launcher hands its options to the program.
+said=$(cd / && HOME="$root/home" XDG_DATA_HOME="$root/data" QT_QPA_PLATFORM=offscreen \
+    "$root/launcher" --version 2>/dev/null) || fail "bancada-ecf --version failed"
+[ "$said" = "meu_proj $version" ] || fail "bancada-ecf --version says '$said'"
 
 # The manual pages render, in Portuguese, with the package's version and the
 # options each program's help lists; meu_proj's page is bancada-ecf's.
