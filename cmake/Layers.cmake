@@ -14,3 +14,15 @@ function(bancada_expose target name folder)
         target_include_directories(${target} PUBLIC ${view})
     endif()
 endfunction()
+
+# A target that lives in a folder with others but may see only some of its
+# headers: its view holds a folder <name> with one link per header it names,
+# so "<name>/header.h" of any other header of that folder fails to compile.
+function(bancada_expose_headers target name folder)
+    set(view ${CMAKE_BINARY_DIR}/include/${target})
+    file(MAKE_DIRECTORY ${view}/${name})
+    foreach(header IN LISTS ARGN)
+        file(CREATE_LINK ${folder}/${header} ${view}/${name}/${header} SYMBOLIC)
+    endforeach()
+    target_include_directories(${target} PUBLIC ${view})
+endfunction()
