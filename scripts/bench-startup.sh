@@ -155,6 +155,7 @@ QT_QPA_PLATFORM=offscreen probe_run /dev/null loop "$work/memory-0" "$bin/meu_pr
 [ -f "$work/memory-0/ecfsim.db" ] || { echo "bench-startup: o programa não criou a memória" >&2; exit 1; }
 made=0
 mkdir "$work/memory-fill"
+# shellcheck disable=SC2086 # the sizes are words of one list
 for size in $(printf '%s\n' $coupons | sort -n); do
     echo "Preparando a memória com $size cupons..." >&2
     while ((made < size)); do
@@ -189,6 +190,8 @@ median() {
 figure() {
     local platform=$1 set=$2 name=$3 files=$4 key=$5 unit=$6 aim=$7
     local a b count_a count_b
+    # A program that never reached its point leaves no line at all.
+    touch "$files.a" "$files.b"
     a=$(field "$files.a" "$key" | median)
     b=$(field "$files.b" "$key" | median)
     count_a=$(field "$files.a" "$key" | grep -c -v -- '^-1$' || true)
