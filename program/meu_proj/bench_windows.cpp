@@ -31,12 +31,55 @@
 #include "venditem/venditem.h"
 
 #include <QApplication>
+#include <QIconEngine>
+#include <QPainter>
+
+namespace {
+
+const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+// The icon's pictures are decoded when one is first drawn, not at start-up:
+// on the offscreen platform none ever is, and on a desktop the first window
+// shown asks for them.
+class PicturesOnDemand : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return pictures().pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        pictures().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return pictures().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        QList<QSize> sizes;
+        if (mode == QIcon::Normal && state == QIcon::Off) {
+            for (int size : kIconSizes)
+                sizes.append(QSize(size, size));
+        }
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new PicturesOnDemand(*this); }
+    QString key() const override { return QStringLiteral("bancada-ecf-icon"); }
+
+private:
+    QIcon& pictures() {
+        if (pictures_.isNull()) {
+            for (int size : kIconSizes)
+                pictures_.addFile(QStringLiteral(":/icons/bancada-ecf-%1.png").arg(size),
+                                  QSize(size, size));
+        }
+        return pictures_;
+    }
+    QIcon pictures_;
+};
+
+}  // namespace
 
 QIcon applicationIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/bancada-ecf-%1.png").arg(size), QSize(size, size));
-    return icon;
+    return QIcon(new PicturesOnDemand);
 }
 
 void createApplicationForms() {
