@@ -272,12 +272,14 @@ bool Store::checkMemory(std::string* error, int* code, bool whole) {
 // roll's older lines were checked once; calls never read them again, and a
 // reader that does meets SQLite's checks of every page it reads. Without a
 // mark, or with one the roll no longer reaches (a reset elsewhere), the
-// whole file is checked as `verify` checks it.
+// whole file is checked as `verify` checks it, and so it is when the file's
+// length is not what its header says (a file cut short loses old pages the
+// partial check would not read).
 std::vector<std::string> Store::openProblems(bool whole) {
     verifiedPaper_ = -1;
     const int64_t mark = verifiedPaperMark();
     const int64_t newest = newestPaperId();
-    if (whole || mark < 0 || newest < 0 || mark > newest) {
+    if (whole || mark < 0 || newest < 0 || mark > newest || !fileHoldsItsPages()) {
         std::vector<std::string> problems = integrityProblems();
         if (problems.empty())
             verifiedPaper_ = newest < 0 ? -1 : newest;
@@ -309,6 +311,33 @@ int64_t Store::verifiedPaperMark() {
     }
     sqlite3_finalize(st);
     return mark;
+}
+
+// SQLite writes the file in whole pages and, where the header's page count
+// is valid (its change counter matches the count's), never holds fewer
+// pages than that count. A file that breaks either was cut or grown by
+// something else; one that WAL frames complete after a power cut in a
+// checkpoint also fails, and the whole check then finds it sound.
+bool Store::fileHoldsItsPages() {
+    // Read through SQLite's own handle: opening and closing the file beside
+    // it would drop the locks every connection of this process holds on it.
+    sqlite3_file* file = nullptr;
+    unsigned char header[100];
+    sqlite3_int64 size = 0;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK ||
+        file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK)
+        return false;
+    auto be32 = [&](int at) {
+        return uint32_t{header[at]} << 24 | uint32_t{header[at + 1]} << 16 |
+               uint32_t{header[at + 2]} << 8 | uint32_t{header[at + 3]};
+    };
+    const uint32_t pageSize = header[16] << 8 | header[17];
+    const sqlite3_int64 page = pageSize == 1 ? 65536 : pageSize;
+    if (page < 512 || size % page != 0)
+        return false;
+    const bool countValid = be32(24) == be32(92) && be32(28) != 0;
+    return !countValid || size >= static_cast<sqlite3_int64>(be32(28)) * page;
 }
 
 int64_t Store::newestPaperId() {
