@@ -49,7 +49,8 @@ Comandos:
   next-day    o relógio da impressora avança um dia
   verify      verifica a memória: SQLite, consistência e a cadeia de hashes
   reset       volta a impressora ao estado de fábrica (guarda uma cópia da memória)
-  help        ajuda de um comando (também 'ecfsim COMANDO --help')
+  help        ajuda de um comando (também 'ecfsim COMANDO --help');
+              'ecfsim help codes' explica os códigos de resultado
 
 Opções: --db ARQUIVO, --help, --version (a versão do programa).
 
@@ -92,8 +93,12 @@ função, argumentos como foram enviados e o resultado (código ou resposta).
   --last N   só as N últimas chamadas
   --follow   continua mostrando as chamadas novas até Ctrl+C; sem --last
              começa pelas 10 últimas
-  --json     uma lista JSON de {id, time, function, args, result}; com
-             --follow, um objeto JSON por linha
+  --json     uma lista JSON de {id, time, function, args, result, code,
+             meaning, reason}; com --follow, um objeto JSON por linha
+
+Uma chamada recusada traz depois do resultado, após "—", o motivo que a
+impressora encontrou: o argumento ou o estado em falta e o valor
+(em JSON, o campo reason). 'ecfsim help codes' explica cada código.
 )";
 
 const char* const kMemoryHelp = R"(Uso: ecfsim memory [--json]
@@ -166,9 +171,14 @@ const std::map<std::string, const char*>& commandHelp() {
     return kHelp;
 }
 
+// `ecfsim help codes`: the table of result codes, not a command.
+const char* const kCodesTopic = "codes";
+
 std::string helpOf(const std::string& command) {
     if (command.empty())
         return kToolHelp;
+    if (command == kCodesTopic)
+        return ecfsim::codesText();
     std::string text = commandHelp().at(command);
     if (command == "fail") {
         std::string line = " ";
@@ -517,7 +527,7 @@ int parseAndRun(int argc, char** argv) {
     }
     if (command == "help") {
         std::string topic = cl.args.empty() ? "" : cl.args[0];
-        if (!topic.empty() && !commandHelp().count(topic))
+        if (!topic.empty() && topic != kCodesTopic && !commandHelp().count(topic))
             throw UsageError{"comando desconhecido: " + topic, ""};
         say(helpOf(topic));
         return kExitOk;

@@ -166,11 +166,17 @@ std::string userLine(const std::string& bytes) {
     return fiscemu::windowsLatinToUtf8(bytes);
 }
 
-// UTF-8 text filled with blanks to `width` characters (not bytes).
-std::string padChars(const std::string& text, size_t width) {
+// Characters (not bytes) of a UTF-8 text.
+size_t charCount(const std::string& text) {
     size_t chars = 0;
     for (unsigned char c : text)
         chars += (c & 0xC0) != 0x80;
+    return chars;
+}
+
+// UTF-8 text filled with blanks to `width` characters (not bytes).
+std::string padChars(const std::string& text, size_t width) {
+    const size_t chars = charCount(text);
     return text + std::string(chars < width ? width - chars : 1, ' ');
 }
 
@@ -268,33 +274,6 @@ std::optional<Json> traceArguments(const std::string& args) {
     return out;
 }
 
-std::string stateWords(int code) {
-    switch (code) {
-        case fiscemu::kStateIdle:
-            return "sem dia fiscal aberto";
-        case fiscemu::kStateSalesPeriod:
-            return "período de vendas, sem documento aberto";
-        case fiscemu::kStateCouponOpen:
-            return "cabeçalho impresso, documento sem itens";
-        case fiscemu::kStateSelling:
-            return "cupom fiscal em venda";
-        case fiscemu::kStatePaying:
-            return "em pagamento, total ainda não coberto";
-        case fiscemu::kStateCommercialLines:
-            return "total pago, linhas comerciais";
-        case fiscemu::kStateNonFiscal:
-            return "documento não fiscal aberto";
-        case fiscemu::kStateZDue:
-            return "a data passou: redução Z pendente";
-        case fiscemu::kStateDayClosed:
-            return "dia encerrado: redução Z feita hoje";
-        case fiscemu::kStateIntervention:
-            return "em intervenção técnica";
-        default:
-            return "estado desconhecido";
-    }
-}
-
 std::string statusText(Device& dev) {
     const PrinterState& st = dev.state();
     const Settings& set = dev.settings();
@@ -308,7 +287,7 @@ std::string statusText(Device& dev) {
                           (set.power ? "ligada" : "DESLIGADA (não responde, 79)") + ", na " +
                           portName(set.port);
     row(out, "Impressora", printer);
-    row(out, "Estado", fiscemu::zeroPad(state, 3) + "  " + stateWords(state));
+    row(out, "Estado", fiscemu::zeroPad(state, 3) + "  " + fiscemu::stateWords(state));
     std::string clock = dateTimeText(now);
     if (set.clockOffset != 0)
         clock += " (PC " + std::string(set.clockOffset > 0 ? "+" : "") +
@@ -365,7 +344,7 @@ std::string statusJson(Device& dev) {
     j["database"] = dev.store().path();
     j["model"] = fiscemu::modelName(set.model);
     j["serial"] = fiscemu::serialNumber(set);
-    j["state"] = {{"code", state}, {"text", stateWords(state)}};
+    j["state"] = {{"code", state}, {"text", fiscemu::stateWords(state)}};
     j["clock"] = {{"printer", fiscemu::isoTime(now)},
                   {"offset_seconds", set.clockOffset},
                   {"pinned", fiscemu::pinnedNow() >= 0}};
@@ -433,8 +412,30 @@ std::string paperJson(const PaperRow& r) {
     return dump(j);
 }
 
+namespace {
+// A reason for the terminal: control bytes shown as \xHH, so that none acts
+// on the terminal nor breaks the line; accents stay as they are.
+std::string withoutControls(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", byte);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+}  // namespace
+
 std::string traceLine(const TraceRow& r) {
-    return r.time + "  " + r.function + "(" + r.args + ") = " + r.result + "\n";
+    std::string line = r.time + "  " + r.function + "(" + r.args + ") = " + r.result;
+    if (!r.reason.empty())
+        line += "  — " + withoutControls(r.reason);
+    return line + "\n";
 }
 
 std::string traceJson(const TraceRow& r) {
@@ -466,7 +467,35 @@ std::string traceJson(const TraceRow& r) {
         j["code"] = nullptr;
         j["meaning"] = nullptr;
     }
+    j["reason"] = r.reason.empty() ? Json(nullptr) : Json(r.reason);
     return dump(j);
+}
+
+std::string codesText() {
+    std::string text =
+        "Códigos de resultado: o número que as funções devolvem, ou NNN das respostas\n"
+        "\"Erro: NNN ...\". O registro das chamadas traz, com cada recusa, o motivo\n"
+        "que a impressora encontrou (argumento ou estado, e o valor).\n\n";
+    for (const fiscemu::ResultCode& row : fiscemu::resultCodes()) {
+        text += padChars(std::to_string(row.code), 4) + row.description + "\n";
+        // The meaning under it, in lines of at most 72 characters.
+        const std::string meaning = row.meaning;
+        std::string line;
+        for (size_t start = 0; start < meaning.size();) {
+            size_t end = meaning.find(' ', start);
+            if (end == std::string::npos)
+                end = meaning.size();
+            const std::string word = meaning.substr(start, end - start);
+            if (!line.empty() && charCount(line) + 1 + charCount(word) > 72) {
+                text += "      " + line + "\n";
+                line.clear();
+            }
+            line += (line.empty() ? "" : " ") + word;
+            start = end + 1;
+        }
+        text += "      " + line + "\n";
+    }
+    return text;
 }
 
 std::string memoryText(const std::vector<FiscalRecord>& records) {

@@ -12,9 +12,6 @@
 
 namespace ecfsim {
 
-// Portuguese words for a state code of the printer status reply.
-std::string stateWords(int code);
-
 std::string statusText(fiscemu::Device& dev);
 std::string statusJson(fiscemu::Device& dev);
 
@@ -22,8 +19,12 @@ std::string statusJson(fiscemu::Device& dev);
 std::string paperLine(const fiscemu::PaperRow& row);
 std::string paperJson(const fiscemu::PaperRow& row);
 std::string traceLine(const fiscemu::TraceRow& row);
-// The JSON form of a call: {id, time, function, args, result, code, meaning}.
+// The JSON form of a call: {id, time, function, args, result, code, meaning,
+// reason}; reason is null for a call accepted or traced without one.
 std::string traceJson(const fiscemu::TraceRow& row);
+
+// The table of result codes, for `ecfsim help codes` and the manual page.
+std::string codesText();
 
 // The arguments of a traced call as typed values: numbers, texts (their bytes
 // escaped as in the trace), null for NULL, {"pointer": N} for a pointer to N,

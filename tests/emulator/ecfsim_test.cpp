@@ -549,15 +549,19 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::vector<std::string> rows = lines(r.out);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_TRUE(contains(rows[0], "  ecfImpCab(0) = 12")) << rows[0];
+    EXPECT_TRUE(contains(rows[0], "  ecfImpCab(0) = 12  — estado 090 (cabeçalho impresso"))
+        << rows[0];
     EXPECT_TRUE(contains(rows[1], "  ecfStatusImp() = \"01090001\"")) << rows[1];
-    EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12")) << rows[2];
+    EXPECT_FALSE(contains(rows[1], "—")) << "an accepted call has no reason: " << rows[1];
+    EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12  — estado 090"))
+        << rows[2];
 
     Json j = JsonReader::parse(ecfsim({"trace", "--json"}).out);
     std::vector<fiscemu::TraceRow> stored = tool().store().trace(0, 0);
     ASSERT_EQ(j.size(), stored.size());
     for (size_t i = 0; i < stored.size(); ++i) {
-        EXPECT_EQ(j[i].size(), 7u);
+        EXPECT_EQ(j[i].size(), 8u);
+        EXPECT_EQ(j[i]["reason"].kind == Json::Null, stored[i].reason.empty());
         EXPECT_EQ(j[i]["id"].integer, stored[i].id);
         EXPECT_EQ(j[i]["time"].text, stored[i].time);
         EXPECT_EQ(j[i]["function"].text, stored[i].function);
@@ -570,6 +574,10 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
     EXPECT_EQ(lastCall["args"][0].text, "a \\x22b\\x22");  // bytes escaped as in the text form
     EXPECT_EQ(lastCall["result"].kind, Json::Integer);
     EXPECT_EQ(lastCall["result"].integer, 12);
+    EXPECT_EQ(lastCall["reason"].text, stored.back().reason);
+    EXPECT_TRUE(
+        contains(lastCall["reason"].text, "linhas livres depois do cabeçalho pedem a opção 32"))
+        << lastCall["reason"].text;
     EXPECT_EQ(j[0]["function"].text, "ChangePort");
 }
 
