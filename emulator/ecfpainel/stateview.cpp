@@ -10,7 +10,6 @@
 #include "core/cp850.h"
 #include "core/money.h"
 #include "core/printer.h"
-#include "views.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "core/clock.h"
 #include "core/codes.h"
 #include "core/pathcheck.h"
-#include "views.h"
+#include "core/printer.h"
 
 namespace ecfsim {
 

@@ -18,7 +18,6 @@ std::string statusJson(fiscemu::Device& dev);
 // One line per row; the text forms end with a newline.
 std::string paperLine(const fiscemu::PaperRow& row);
 std::string paperJson(const fiscemu::PaperRow& row);
-std::string traceLine(const fiscemu::TraceRow& row);
 // The JSON form of a call: {id, time, function, args, result, code, meaning,
 // reason}; reason is null for a call accepted or traced without one.
 std::string traceJson(const fiscemu::TraceRow& row);

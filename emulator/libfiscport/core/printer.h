@@ -58,8 +58,7 @@ enum StateCode : int {
 
 // The state code of the printer now.
 int stateCode(const PrinterState& st, const Settings& set, int64_t now);
-
-// A state code in words ("cabeçalho impresso, documento sem itens").
+// The state code in the operator's words (ecfsim's summary, the front panel).
 std::string stateWords(int code);
 
 // Net amount per totaliser of the open coupon (items and subtotal adjustment).

@@ -213,6 +213,32 @@ bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* o
 
 }  // namespace
 
+namespace {
+// A reason for the terminal: control bytes shown as \xHH, so that none acts
+// on the terminal nor breaks the line; accents stay as they are.
+std::string withoutControls(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", byte);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+std::string traceLine(const TraceRow& r) {
+    std::string line = r.time + "  " + r.function + "(" + r.args + ") = " + r.result;
+    if (!r.reason.empty())
+        line += "  — " + withoutControls(r.reason);
+    return line + "\n";
+}
+
 TraceLog::TraceLog(std::string memoryPath) : path_(std::move(memoryPath) + "-trace") {}
 
 TraceLog::~TraceLog() {

@@ -31,6 +31,10 @@ inline bool sameRow(const TraceRow& a, const TraceRow& b) {
            a.result == b.result && a.reason == b.reason;
 }
 
+// A row as one line of text: "TIME  function(args) = result", then "  — reason"
+// for a refusal (control bytes as \xHH), with its newline.
+std::string traceLine(const TraceRow& row);
+
 class TraceLog {
 public:
     static constexpr int64_t kRotateBytes = 4 * 1024 * 1024;
