@@ -31,17 +31,25 @@ int main(int argc, char** argv) {
                                          "./ecfsim.db)."),
                           QStringLiteral("ARQUIVO"));
     parser.addOption(db);
+    QCommandLineOption onTop(QStringLiteral("manter-a-frente"),
+                             QStringLiteral("Começa à frente das outras janelas (Exibir > "
+                                            "Manter à frente), qualquer que seja a escolha "
+                                            "guardada."));
+    parser.addOption(onTop);
     parser.process(app);
     const QString path = parser.isSet(db) ? parser.value(db)
                                           : QString::fromStdString(fiscemu::Device::defaultPath());
 
     PanelWindow window(path);
+    if (parser.isSet(onTop))
+        window.setKeepOnTop(true);
     // The layout's size suits a wide desktop; on a smaller screen the window
     // starts maximised, so that the window manager fits it, frame and all,
-    // and every pane stays reachable.
+    // and every pane stays reachable. A size kept from the last run stays.
     const QScreen* screen = window.screen();
     const QSize room = screen ? screen->availableSize() : window.size();
-    if (window.width() > room.width() || window.height() > room.height())
+    if (!window.restoredGeometry() &&
+        (window.width() > room.width() || window.height() > room.height()))
         window.showMaximized();
     else
         window.show();
