@@ -41,15 +41,18 @@ int main(int argc, char** argv) {
                                           : QString::fromStdString(fiscemu::Device::defaultPath());
 
     PanelWindow window(path);
-    if (parser.isSet(onTop))
-        window.setKeepOnTop(true);
     // The layout's size suits a wide desktop; on a smaller screen the window
     // starts maximised, so that the window manager fits it, frame and all,
     // and every pane stays reachable. A size kept from the last run stays.
     const QScreen* screen = window.screen();
     const QSize room = screen ? screen->availableSize() : window.size();
-    if (!window.restoredGeometry() &&
-        (window.width() > room.width() || window.height() > room.height()))
+    const bool maximised = !window.restoredGeometry() &&
+                           (window.width() > room.width() || window.height() > room.height());
+    // A maximised panel kept in front would hide the bench and its dialogs
+    // entirely: there it starts as the last run left it.
+    if (parser.isSet(onTop) && !maximised)
+        window.setKeepOnTop(true);
+    if (maximised)
         window.showMaximized();
     else
         window.show();

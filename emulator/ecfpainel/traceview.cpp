@@ -207,8 +207,10 @@ TraceView::TraceView(QWidget* parent)
                           table_->fontMetrics().horizontalAdvance("00:00:00.000 "));
     header->resizeSection(TraceModel::Function,
                           table_->fontMetrics().horizontalAdvance("ecfCancAcresDescSubTotal "));
-    header->resizeSection(TraceModel::Arguments, 240);
-    header->resizeSection(TraceModel::Result, 140);
+    header->resizeSection(TraceModel::Arguments, 150);
+    header->resizeSection(TraceModel::Result,
+                          table_->fontMetrics().horizontalAdvance("Resultado ou resposta  "));
+    header->resizeSection(TraceModel::Reason, 220);
     header->resizeSection(TraceModel::Duration,
                           table_->fontMetrics().horizontalAdvance("Duração (ms) "));
     header->setStretchLastSection(true);

@@ -20,7 +20,8 @@ class QComboBox;
 class TraceModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Time, Function, Arguments, Result, Duration, Reason, ColumnCount };
+    // The reason right after the result, where the eye is when a row is red.
+    enum Column { Time, Function, Arguments, Result, Reason, Duration, ColumnCount };
     // The rows kept in view; older ones leave as new ones come.
     static constexpr int kMaxRows = 20000;
 
