@@ -1,4 +1,4 @@
-#include "panelwindow.h"
+#include "ecfpainel/panelwindow.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -10,11 +10,11 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "controlsview.h"
-#include "memorywatch.h"
-#include "paperview.h"
-#include "stateview.h"
-#include "traceview.h"
+#include "ecfpainel/controlsview.h"
+#include "ecfpainel/memorywatch.h"
+#include "ecfpainel/paperview.h"
+#include "ecfpainel/stateview.h"
+#include "ecfpainel/traceview.h"
 #include "ui_panelwindow.h"
 
 namespace {

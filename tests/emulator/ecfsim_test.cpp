@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "core/chain.h"
+#include "core/codes.h"
 #include "core/cp850.h"
 #include "core/replies.h"
 #include "core/store.h"
@@ -754,3 +755,19 @@ TEST_F(Ecfsim, MemoryListsTheZReductions) {
 }
 
 }  // namespace
+
+// The table of result codes, the one the library answers from, in the help.
+TEST_F(Ecfsim, HelpCodesExplainsEveryResultCodeFromTheLibrarysTable) {
+    Outcome r = ecfsim({"help", "codes"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> rows = lines(r.out);
+    for (const fiscemu::ResultCode& code : fiscemu::resultCodes()) {
+        const std::string head = std::to_string(code.code) + " ";
+        bool found = false;
+        for (const std::string& row : rows)
+            found |= row.rfind(head, 0) == 0 && contains(row, code.description);
+        EXPECT_TRUE(found) << code.code << " " << code.description;
+    }
+    EXPECT_TRUE(contains(r.out, "ecfFimTrans antes de os pagamentos cobrirem o total"));
+    EXPECT_EQ(ecfsim({"help", "codigos"}).code, 2);
+}
