@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -677,22 +678,24 @@ TEST_F(Memory, AnOldMemoryReceivesItsChainOnceAndRecordsIt) {
     EXPECT_EQ(dev().store().fiscalMemory().size(), 4u);
 }
 
-// New memories have 1 KiB pages (a call's frames then fill fewer blocks of
-// the disk); one made with SQLite's 4 KiB pages keeps them and works as before.
-TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
+// New memories have 4 KiB pages, the sector SQLite assumes: with powersafe
+// overwrite off, a commit also rewrites the unchanged pages that share a
+// sector with a changed one, so an item sale with 1 KiB pages wrote 15.
+// One made with 1 KiB pages keeps them and works as before.
+TEST_F(Memory, NewMemoriesHaveSectorSizedPagesAndOlderOnesKeepTheirs) {
     zReductions(2);
     std::vector<fiscemu::FiscalRecord> before = dev().store().fiscalMemory();
     closeAll();
     checkpointIntoFile();
-    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u);
+    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u);
     {
         RawConnection raw(dir_->db());
         raw.exec("PRAGMA journal_mode=DELETE");
-        raw.exec("PRAGMA page_size=4096");
+        raw.exec("PRAGMA page_size=1024");
         raw.exec("VACUUM");
         raw.exec("PRAGMA journal_mode=WAL");
     }
-    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u);
+    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u);
     EXPECT_EQ(ecfLeituraX("X"), 0);
     EXPECT_EQ(ecfReducaoZ("OP"), 0);
     EXPECT_TRUE(dev().verify().empty());
@@ -702,7 +705,22 @@ TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
         EXPECT_EQ(after[i].hash, before[i].hash);
     closeAll();
     checkpointIntoFile();
-    EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u) << "the library changed an existing memory";
+    EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u) << "the library changed an existing memory";
+}
+
+// An item sale changes the state, its rate's total, the item and the paper:
+// its commit writes those pages and no other (padding repeats the last one).
+TEST_F(Memory, AnItemSaleWritesOnlyThePagesItChanges) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "150", 0), 0);
+    const size_t framesBefore = emutest::walFramePages(fileBytes(dir_->db() + "-wal")).size();
+    ASSERT_GT(framesBefore, 0u);
+    ASSERT_EQ(ecfVenda_Item("2", "Produto", "1", "000", "150", 0), 0);
+    std::vector<uint32_t> frames = emutest::walFramePages(fileBytes(dir_->db() + "-wal"));
+    ASSERT_GT(frames.size(), framesBefore);
+    std::set<uint32_t> pages(frames.begin() + static_cast<std::ptrdiff_t>(framesBefore),
+                             frames.end());
+    EXPECT_LE(pages.size(), 4u) << "pages written by one item sale: " << pages.size();
 }
 
 // ---------------------------------------------------------------- readings never touch the memory

@@ -21,13 +21,13 @@
 
 #include <sqlite3.h>
 
-#include "controlsview.h"
 #include "core/store.h"
+#include "ecfpainel/controlsview.h"
+#include "ecfpainel/paperview.h"
+#include "ecfpainel/stateview.h"
+#include "ecfpainel/traceview.h"
 #include "panel_fixture.h"
 #include "panel_helpers.h"
-#include "paperview.h"
-#include "stateview.h"
-#include "traceview.h"
 
 // ------------------------------------------------------------ the controls
 

@@ -1,4 +1,4 @@
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 
 #include "MStatusCup/MStatusCup.h"
 #include "MStatusImp/MStatusImp.h"
@@ -25,7 +25,7 @@
 #include "stroco/stroco.h"
 #include "stvinc/stvinc.h"
 #include "subtotal/subtotal.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/form_registry.h"
 #include "vendcnfs/vendcnfs.h"
 #include "venditem/venditem.h"
@@ -120,33 +120,7 @@ void createApplicationForms() {
 }
 
 void destroyApplicationForms() {
+    // Each form object is a QPointer: it reads null once its form is gone.
     FormRegistry::instance().destroyAll();
-    frmMain = nullptr;
-    FormStatusCup = nullptr;
-    frmopera = nullptr;
-    FormStatusImp = nullptr;
-    xserial = nullptr;
-    fdemos = nullptr;
-    frmprog = nullptr;
-    frmitem4 = nullptr;
-    s_venda = nullptr;
-    frmtopay = nullptr;
-    frmadsub = nullptr;
-    linecom = nullptr;
-    frmcheck = nullptr;
-    tablepay = nullptr;
-    progcnf = nullptr;
-    cupomnf = nullptr;
-    cancitm = nullptr;
-    descitm = nullptr;
-    frmprog30 = nullptr;
-    Form1 = nullptr;
-    statpay = nullptr;
-    statnfs = nullptr;
-    stequipo = nullptr;
-    statusr = nullptr;
-    vendcnf = nullptr;
-    troco = nullptr;
-    stvincs = nullptr;
     resetSharedValues();
 }
