@@ -1,7 +1,8 @@
 // The paper roll as the printer printed it: one line per printed line in a
-// fixed-pitch font at the printer's width, code page 850 shown as the printer
-// shows it, each document set apart by a cut line, the cheque and
-// authentication stations marked, the newest line at the bottom.
+// fixed-pitch font at the printer's width, with the characters the program
+// sent (Windows Latin; lines of older memories from code page 850), each
+// document set apart by a cut line, the cheque and authentication stations
+// marked, the newest line at the bottom.
 #pragma once
 
 #include <QPlainTextEdit>

@@ -17,6 +17,8 @@ Comandos:
 )";
 
 const char* const kToolHelpTail = R"(
+'ecfsim help codes' explica os códigos de resultado da biblioteca.
+
 Opções: --db ARQUIVO, --help, --version (a versão do programa).
 
 A memória é o arquivo de --db, senão o da variável ECFSIM_DB, senão ./ecfsim.db.
@@ -27,7 +29,7 @@ Saída: 0 sucesso, 1 falha (memória inacessível ou gravação recusada),
 2 uso incorreto. Mensagens de erro vão para a saída de erro.
 )";
 
-// `ecfsim help codes`: the table of result codes, not a command.
+// `ecfsim help codes`: the table of result codes, a topic and not a command.
 const char* const kCodesTopic = "codes";
 
 // `ecfsim help [COMMAND]`: the tool's help, a command's, or the codes'.
@@ -55,10 +57,8 @@ const std::vector<Command>& commands() {
         std::vector<Command> all = readingCommands();
         for (Command& c : changingCommands())
             all.push_back(std::move(c));
-        all.push_back({"help",
-                       "ajuda de um comando (também 'ecfsim COMANDO --help');\n"
-                       "              'ecfsim help codes' explica os códigos de resultado",
-                       "", [](CLI::App& app, Given& given) { app.add_option("topic", given.args); },
+        all.push_back({"help", "ajuda de um comando (também 'ecfsim COMANDO --help')", "",
+                       [](CLI::App& app, Given& given) { app.add_option("topic", given.args); },
                        help});
         return all;
     }();

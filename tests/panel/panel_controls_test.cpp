@@ -205,7 +205,8 @@ class Live : public PanelTest {};
 TEST_F(Live, PicksUpACallOfAnotherProcessWithin250ms) {
     statusReply();
     PanelWindow& p = openPanel();
-    // Only the change notification can deliver it in time.
+    // Only the probe of the memory's files can deliver it in time: the slow
+    // fallback poll is pushed out of reach.
     p.watch()->setFallbackInterval(60000);
     QProcess writer;
     writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
