@@ -36,10 +36,11 @@ public:
     // The documents the selection touches; all of them without a selection.
     std::vector<Document> selectedDocuments() const;
 
-    // Writes documents as a PDF that looks like the paper. False with a
-    // reason when the file cannot be written.
+    // Writes documents as a PDF that looks like the paper, then the refused
+    // calls given (with the printer's reasons) under a title of their own.
+    // False with a reason when the file cannot be written.
     static bool writePdf(const std::vector<Document>& documents, const QString& fileName,
-                         QString* failure);
+                         QString* failure, const QStringList& refusals = {});
 
 public slots:
     void appendRows(const std::vector<fiscemu::PaperRow>& rows);

@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/chain.h"
+#include "core/codes.h"
 #include "core/cp850.h"
 #include "core/replies.h"
 #include "core/store.h"
@@ -551,15 +552,19 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::vector<std::string> rows = lines(r.out);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_TRUE(contains(rows[0], "  ecfImpCab(0) = 12")) << rows[0];
+    EXPECT_TRUE(contains(rows[0], "  ecfImpCab(0) = 12  — estado 090 (cabeçalho impresso"))
+        << rows[0];
     EXPECT_TRUE(contains(rows[1], "  ecfStatusImp() = \"01090001\"")) << rows[1];
-    EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12")) << rows[2];
+    EXPECT_FALSE(contains(rows[1], "—")) << "an accepted call has no reason: " << rows[1];
+    EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12  — estado 090"))
+        << rows[2];
 
     Json j = Json::parse(ecfsim({"trace", "--json"}).out);
     std::vector<fiscemu::TraceRow> stored = tool().store().trace(0, 0);
     ASSERT_EQ(j.size(), stored.size());
     for (size_t i = 0; i < stored.size(); ++i) {
-        EXPECT_EQ(j[i].size(), 7u);
+        EXPECT_EQ(j[i].size(), 8u);
+        EXPECT_EQ(j.at(i).at("reason").is_null(), stored[i].reason.empty());
         EXPECT_EQ(j.at(i).at("id").get<int64_t>(), stored[i].id);
         EXPECT_EQ(j.at(i).at("time").get<std::string>(), stored[i].time);
         EXPECT_EQ(j.at(i).at("function").get<std::string>(), stored[i].function);
@@ -573,6 +578,10 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
               "a \\x22b\\x22");  // bytes escaped as in the text form
     EXPECT_TRUE(lastCall.at("result").is_number_integer());
     EXPECT_EQ(lastCall.at("result").get<int64_t>(), 12);
+    EXPECT_EQ(lastCall.at("reason").get<std::string>(), stored.back().reason);
+    EXPECT_TRUE(contains(lastCall.at("reason").get<std::string>(),
+                         "linhas livres depois do cabeçalho pedem a opção 32"))
+        << lastCall.at("reason").get<std::string>();
     EXPECT_EQ(j.at(0).at("function").get<std::string>(), "ChangePort");
 }
 
@@ -750,3 +759,19 @@ TEST_F(Ecfsim, MemoryListsTheZReductions) {
 }
 
 }  // namespace
+
+// The table of result codes, the one the library answers from, in the help.
+TEST_F(Ecfsim, HelpCodesExplainsEveryResultCodeFromTheLibrarysTable) {
+    Outcome r = ecfsim({"help", "codes"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> rows = lines(r.out);
+    for (const fiscemu::ResultCode& code : fiscemu::resultCodes()) {
+        const std::string head = std::to_string(code.code) + " ";
+        bool found = false;
+        for (const std::string& row : rows)
+            found |= row.rfind(head, 0) == 0 && contains(row, code.description);
+        EXPECT_TRUE(found) << code.code << " " << code.description;
+    }
+    EXPECT_TRUE(contains(r.out, "ecfFimTrans antes de os pagamentos cobrirem o total"));
+    EXPECT_EQ(ecfsim({"help", "codigos"}).code, 2);
+}

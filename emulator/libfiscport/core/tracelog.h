@@ -22,15 +22,17 @@ struct TraceRow {
     std::string time;  // PC time with milliseconds
     std::string function, args, result;
     int64_t micros = -1;  // from the call to its answer, latency included; -1 unknown
+    std::string reason;   // why the printer refused the call (UTF-8); empty when it did not
 };
 
 // The same row read twice (see sameRow of the paper roll).
 inline bool sameRow(const TraceRow& a, const TraceRow& b) {
     return a.id == b.id && a.time == b.time && a.function == b.function && a.args == b.args &&
-           a.result == b.result;
+           a.result == b.result && a.reason == b.reason;
 }
 
-// A row as one line of text: "TIME  function(args) = result", with its newline.
+// A row as one line of text: "TIME  function(args) = result", then "  — reason"
+// for a refusal (control bytes as \xHH), with its newline.
 std::string traceLine(const TraceRow& row);
 
 class TraceLog {
@@ -48,11 +50,15 @@ public:
     // Appends one row; a failure (disk full, no permission) loses the row
     // and nothing else.
     // `micros` (how long the call took, -1 unknown) follows the result as a
-    // fifth field when known.
+    // fifth field when known; a refusal's `reason` is a sixth, escaped so that
+    // every byte reads back (a backslash, a tab, a line end, a control byte
+    // become \\, \t, \n, \r, \xHH). Lines without these fields, and readers
+    // that stop at the fifth, still agree: the first five fields are as before.
     bool append(const std::string& time, const std::string& function, const std::string& args,
-                const std::string& result, int64_t micros = -1);
+                const std::string& result, int64_t micros = -1, const std::string& reason = {});
     // The same, stamped with the PC's time now (milliseconds).
-    bool appendNow(const std::string& function, const std::string& args, const std::string& result);
+    bool appendNow(const std::string& function, const std::string& args, const std::string& result,
+                   const std::string& reason = {});
     // Rows with an id above afterId, oldest first; with lastN > 0 only the
     // newest lastN of them.
     std::vector<TraceRow> read(int64_t afterId, int64_t lastN) const;
