@@ -164,6 +164,7 @@ private:
     std::vector<std::string> paperProblemsAfter(int64_t mark);
     int64_t verifiedPaperMark();
     int64_t newestPaperId();
+    bool shorterThanItsHeader() const;
     bool writeVerifiedMark(int64_t paperId);
     bool upgradeChain();
     void checkpointLoop();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -277,18 +278,48 @@ std::vector<std::string> Store::openProblems(bool whole) {
     verifiedPaper_ = -1;
     const int64_t mark = verifiedPaperMark();
     const int64_t newest = newestPaperId();
-    if (whole || mark < 0 || newest < 0 || mark > newest) {
+    if (whole || mark < 0 || newest < 0 || mark > newest || shorterThanItsHeader()) {
         std::vector<std::string> problems = integrityProblems();
         if (problems.empty())
             verifiedPaper_ = newest < 0 ? -1 : newest;
         return problems;
     }
     std::vector<std::string> problems = tableProblems();
+    // The newest lines are read even when the mark covers them: the next
+    // line goes into their pages. More than any page of the roll holds.
+    const int64_t kNewestLines = 1024;
     if (problems.empty())
-        problems = paperProblemsAfter(mark);
+        problems = paperProblemsAfter(std::min(mark, std::max<int64_t>(newest - kNewestLines, 0)));
     if (problems.empty() && newest > mark)
         verifiedPaper_ = newest;
     return problems;
+}
+
+// A file shorter than the pages its header counts was cut, or is caught
+// between a checkpoint's writes and their WAL frames: either way the whole
+// file is checked. Read through SQLite's own handle of the file: closing
+// another descriptor of it would drop the process's locks on it.
+bool Store::shorterThanItsHeader() const {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
+        return true;
+    unsigned char header[100];
+    sqlite3_int64 size = 0;
+    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK ||
+        file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+        return true;
+    auto u32 = [&](int at) {
+        return static_cast<uint32_t>(header[at]) << 24 |
+               static_cast<uint32_t>(header[at + 1]) << 16 |
+               static_cast<uint32_t>(header[at + 2]) << 8 | header[at + 3];
+    };
+    const uint32_t raw = static_cast<uint32_t>(header[16]) << 8 | header[17];
+    const int64_t pageSize = raw == 1 ? 65536 : raw;
+    // The page count is valid only when written with the change counter.
+    if (u32(92) != u32(24))
+        return false;
+    return static_cast<int64_t>(u32(28)) * pageSize > size;
 }
 
 // The mark of the last complete check, -1 when there is none or it cannot
@@ -345,19 +376,31 @@ std::vector<std::string> Store::tableProblems() {
 }
 
 // Reads every line printed after `mark`, each column of each row, so that
-// each page holding them passes SQLite's page and cell checks.
+// each page holding them passes SQLite's page and cell checks; the lines'
+// numbers must rise (a page whose cells were wiped holds lines numbered 0).
 std::vector<std::string> Store::paperProblemsAfter(int64_t mark) {
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db_, "SELECT time, station, coo, line FROM paper WHERE id > ?", -1,
-                                &st, nullptr);
+    int rc = sqlite3_prepare_v2(
+        db_, "SELECT id, time, station, coo, line FROM paper WHERE id > ? ORDER BY id", -1, &st,
+        nullptr);
+    int64_t previous = mark;
+    bool inOrder = true;
     if (rc == SQLITE_OK) {
         sqlite3_bind_int64(st, 1, mark);
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            for (int column = 0; column < 4; ++column)
+        while (inOrder && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const int64_t id = sqlite3_column_int64(st, 0);
+            inOrder = id > previous;
+            previous = id;
+            for (int column = 1; column < 5; ++column)
                 sqlite3_column_blob(st, column);
         }
     }
     sqlite3_finalize(st);
+    if (!inOrder) {
+        code_ = kDamaged;
+        return {"paper roll: line " + std::to_string(previous) + " out of order after line " +
+                std::to_string(mark)};
+    }
     if (rc == SQLITE_DONE || rc == SQLITE_OK) {
         code_ = kStorage;
         return {};
