@@ -24,6 +24,7 @@
 #include "actions.h"
 #include "core/clock.h"
 #include "core/device.h"
+#include "session_commands.h"
 #include "views.h"
 
 namespace {
@@ -49,6 +50,8 @@ Comandos:
   next-day    o relógio da impressora avança um dia
   verify      verifica a memória: SQLite, consistência e a cadeia de hashes
   reset       volta a impressora ao estado de fábrica (guarda uma cópia da memória)
+  record      grava uma sessão: a memória do início e cada chamada feita desde então
+  replay      reproduz uma sessão gravada e mostra cada diferença, campo a campo
   help        ajuda de um comando (também 'ecfsim COMANDO --help')
 
 Opções: --db ARQUIVO, --help, --version (a versão do programa).
@@ -159,10 +162,17 @@ para a saída de erro).
 )";
 
 const std::map<std::string, const char*>& commandHelp() {
-    static const std::map<std::string, const char*> kHelp = {
-        {"status", kStatusHelp},    {"paper", kPaperHelp}, {"trace", kTraceHelp},
-        {"memory", kMemoryHelp},    {"set", kSetHelp},     {"fail", kFailHelp},
-        {"next-day", kNextDayHelp}, {"reset", kResetHelp}, {"verify", kVerifyHelp}};
+    static const std::map<std::string, const char*> kHelp = {{"status", kStatusHelp},
+                                                             {"paper", kPaperHelp},
+                                                             {"trace", kTraceHelp},
+                                                             {"memory", kMemoryHelp},
+                                                             {"set", kSetHelp},
+                                                             {"fail", kFailHelp},
+                                                             {"next-day", kNextDayHelp},
+                                                             {"reset", kResetHelp},
+                                                             {"verify", kVerifyHelp},
+                                                             {"record", ecfsim::kRecordHelp},
+                                                             {"replay", ecfsim::kReplayHelp}};
     return kHelp;
 }
 
@@ -307,6 +317,7 @@ struct CommandLine {
     std::vector<CLI::Option*> jsonFlags;
     bool follow = false, json = false, clear = false, yes = false;
     std::vector<std::string> args;  // the positional arguments of the command given
+    ecfsim::SessionCommandLine session;
 
     CommandLine() {
         app.set_help_flag();
@@ -343,6 +354,9 @@ struct CommandLine {
         add("reset")->add_flag("--yes", yes);
         add("verify");
         add("help")->add_option("topic", args);
+        ecfsim::declareRecord(add("record"), session);
+        ecfsim::declareReplay(add("replay"), session);
+        jsonFlags.push_back(session.jsonFlag);
     }
 
     // The command given ("" for none).
@@ -473,6 +487,10 @@ int run(const CommandLine& cl, const std::string& command, const std::string& db
             throw UsageError{"argumento inesperado: " + cl.args[0], command};
         return report(ecfsim::verifyMemory(db));
     }
+    if (command == "record")
+        return ecfsim::runRecord(cl.session, db);
+    if (command == "replay")
+        return ecfsim::runReplay(cl.session);
     throw UsageError{"comando desconhecido: " + command, ""};
 }
 

@@ -178,7 +178,8 @@ int Device::storeFailure() {
 // after a status reply, then needs no write lock and waits on no disk. An
 // accepted call writes in the same transaction when no other process wrote
 // meanwhile; otherwise it runs again under the write lock.
-int Device::runCommand(const std::string& fn, const std::function<int(CallContext&)>& op) {
+int Device::runCommand(const std::string& fn, const std::function<int(CallContext&)>& op,
+                       CallFacts* facts) {
     if (broken_)
         return broken_;
     for (int pass = 0; pass < 2; ++pass) {
@@ -200,6 +201,8 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         Settings workSet = settings_;
         Output out;
         int64_t t = now();
+        facts->clock = t;
+        facts->paperLines = 0;
         int code = unavailableCode(fn);
         bool consumeFault = false;
         if (code == kOk) {
@@ -241,6 +244,7 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         if (code == kOk) {
             std::swap(state_, work_);
             settings_ = workSet;
+            facts->paperLines = static_cast<int64_t>(out.paper.size());
         }
         return code;
     }
@@ -250,9 +254,11 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
     const Steady::time_point start = Steady::now();
-    int code = runCommand(fn, op);
+    CallFacts facts;
+    int code = runCommand(fn, op, &facts);
     // Traced once the outcome is known: the line never claims a rolled-back call.
-    store_->appendTrace(fn, args, std::to_string(code), callMicros(start, settings_.latencyMs));
+    store_->appendTrace(fn, args, std::to_string(code), callMicros(start, settings_.latencyMs),
+                        facts);
     // The artificial latency (set from ecfsim) delays the answer, not the
     // printer's work, and holds no lock on the memory meanwhile.
     sleepFor(settings_.latencyMs);
@@ -261,7 +267,8 @@ int Device::command(const std::string& fn, const std::string& args,
 
 std::string Device::runReply(
     const std::string& fn,
-    const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
+    const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build,
+    CallFacts* facts) {
     if (broken_)
         return failureReply(broken_);
     for (int pass = 0; pass < 2; ++pass) {
@@ -273,6 +280,8 @@ std::string Device::runReply(
             return failureReply(storeFailure());
         }
         int code = unavailableCode(fn);
+        facts->clock = now();
+        facts->paperLines = 0;
         std::string text;
         if (code != kOk) {
             text = failureReply(code);
@@ -293,7 +302,7 @@ std::string Device::runReply(
         } else if (!modelHasCommand(settings_.model, fn)) {
             text = failureReply(kNoAnswer, kUnsupportedDescription);
         } else {
-            text = build(state_, settings_, now());
+            text = build(state_, settings_, facts->clock);
         }
         store_->rollback();
         return text;
@@ -305,8 +314,10 @@ std::string Device::reply(
     const std::string& fn, const std::string& args,
     const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
     const Steady::time_point start = Steady::now();
-    std::string text = runReply(fn, build);
-    store_->appendTrace(fn, args, quoteBytes(text, 1024), callMicros(start, settings_.latencyMs));
+    CallFacts facts;
+    std::string text = runReply(fn, build, &facts);
+    store_->appendTrace(fn, args, quoteBytes(text, 1024), callMicros(start, settings_.latencyMs),
+                        facts);
     sleepFor(settings_.latencyMs);
     return text;
 }

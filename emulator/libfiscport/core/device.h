@@ -75,10 +75,12 @@ private:
     explicit Device(std::unique_ptr<Store> store) : store_(std::move(store)) {}
     bool reloadIfChanged();
     int unavailableCode(const std::string& function) const;
-    int runCommand(const std::string& function, const std::function<int(CallContext&)>& op);
+    int runCommand(const std::string& function, const std::function<int(CallContext&)>& op,
+                   CallFacts* facts);
     std::string runReply(
         const std::string& function,
-        const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build);
+        const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build,
+        CallFacts* facts);
     int storeFailure();
 
     std::unique_ptr<Store> store_;

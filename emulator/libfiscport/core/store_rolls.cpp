@@ -111,8 +111,8 @@ std::string Store::chainHead() {
 }
 
 bool Store::appendTrace(const std::string& function, const std::string& args,
-                        const std::string& result, int64_t micros) {
-    return trace_->append(pcTimeMillis(), function, args, result, micros);
+                        const std::string& result, int64_t micros, const CallFacts& facts) {
+    return trace_->append(pcTimeMillis(), function, args, result, micros, facts);
 }
 
 bool Store::setFault(const std::string& function, int code) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ namespace fiscemu {
 // A byte string in double quotes; bytes outside printable ASCII, the quote
 // and the backslash become \xHH. Texts past maxBytes are cut and the cut noted.
 std::string quoteBytes(const std::string& bytes, size_t maxBytes = 256);
+
+// The bytes of a text escaped as quoteBytes escapes them, without the quotes;
+// nothing when an escape is malformed.
+std::optional<std::string> unescapeBytes(const std::string& escaped);
 
 // Builds the argument list of one call: "12, \"abc\", NULL".
 class TraceArgs {

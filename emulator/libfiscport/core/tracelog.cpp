@@ -93,6 +93,18 @@ void appendClean(std::string* line, const std::string& s) {
     }
 }
 
+// The "name=value" fields after the duration; fields of other names (or
+// none, in rows written before them) are left aside.
+void readFacts(const std::string& line, size_t tab, CallFacts* facts) {
+    while ((tab = line.find('\t', tab + 1)) != std::string::npos) {
+        const char* field = line.c_str() + tab + 1;
+        if (std::strncmp(field, "clock=", 6) == 0)
+            facts->clock = std::strtoll(field + 6, nullptr, 10);
+        else if (std::strncmp(field, "paper=", 6) == 0)
+            facts->paperLines = std::strtoll(field + 6, nullptr, 10);
+    }
+}
+
 bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* out) {
     int fd = openRegular(path, O_RDONLY);
     if (fd < 0)
@@ -145,8 +157,10 @@ bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* o
             r.args = line.substr(t2 + 1, t3 - t2 - 1);
             size_t t4 = line.find('\t', t3 + 1);
             r.result = line.substr(t3 + 1, t4 == std::string::npos ? t4 : t4 - t3 - 1);
-            if (t4 != std::string::npos)
+            if (t4 != std::string::npos) {
                 r.micros = std::strtoll(line.c_str() + t4 + 1, nullptr, 10);
+                readFacts(line, t4, &r.facts);
+            }
             out->push_back(std::move(r));
         }
         pos = nl + 1;
@@ -234,7 +248,7 @@ bool identify(const std::string& path, struct stat* st) {
 }  // namespace
 
 bool TraceLog::append(const std::string& time, const std::string& function, const std::string& args,
-                      const std::string& result, int64_t micros) {
+                      const std::string& result, int64_t micros, const CallFacts& facts) {
     struct stat st {};
     // Follow a rotation or a restart made by another process. While the name
     // still leads to the open file, its size is the one just read.
@@ -263,6 +277,10 @@ bool TraceLog::append(const std::string& time, const std::string& function, cons
     if (micros >= 0) {
         line += '\t';
         line += std::to_string(micros);
+        if (facts.clock >= 0)
+            line += "\tclock=" + std::to_string(facts.clock);
+        if (facts.paperLines >= 0)
+            line += "\tpaper=" + std::to_string(facts.paperLines);
     }
     line += '\n';
     // One write: concurrent appenders never interleave within a row.
@@ -289,6 +307,11 @@ std::vector<TraceRow> TraceLog::read(int64_t afterId, int64_t lastN) const {
     if (lastN > 0 && static_cast<int64_t>(rows.size()) > lastN)
         rows.erase(rows.begin(), rows.end() - lastN);
     return rows;
+}
+
+int64_t TraceLog::lastId() const {
+    std::vector<TraceRow> last = read(0, 1);
+    return last.empty() ? 0 : last.back().id;
 }
 
 bool TraceLog::restart() {

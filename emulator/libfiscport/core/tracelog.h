@@ -17,11 +17,20 @@
 
 namespace fiscemu {
 
+// What a row adds after its duration, each as a "name=value" field that older
+// readers skip: the printer's clock at the call (epoch seconds) and how many
+// paper lines the call printed. -1 where unknown.
+struct CallFacts {
+    int64_t clock = -1;
+    int64_t paperLines = -1;
+};
+
 struct TraceRow {
     int64_t id = 0;
     std::string time;  // PC time with milliseconds
     std::string function, args, result;
     int64_t micros = -1;  // from the call to its answer, latency included; -1 unknown
+    CallFacts facts;      // what rows written before these facts were traced lack
 };
 
 // The same row read twice (see sameRow of the paper roll).
@@ -47,12 +56,14 @@ public:
     // `micros` (how long the call took, -1 unknown) follows the result as a
     // fifth field when known.
     bool append(const std::string& time, const std::string& function, const std::string& args,
-                const std::string& result, int64_t micros = -1);
+                const std::string& result, int64_t micros = -1, const CallFacts& facts = {});
     // The same, stamped with the PC's time now (milliseconds).
     bool appendNow(const std::string& function, const std::string& args, const std::string& result);
     // Rows with an id above afterId, oldest first; with lastN > 0 only the
     // newest lastN of them.
     std::vector<TraceRow> read(int64_t afterId, int64_t lastN) const;
+    // The id of the newest row, 0 when there is none.
+    int64_t lastId() const;
     // Starts an empty trace (ids from 0 again) and drops the old file.
     bool restart();
 
