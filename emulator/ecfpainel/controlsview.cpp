@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +19,7 @@
 #include "core/clock.h"
 #include "core/state.h"
 #include "memorywatch.h"
+#include "session.h"
 
 namespace {
 
@@ -71,6 +74,12 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
     nextDay_->setObjectName(QStringLiteral("nextDayButton"));
     reset_ = new QPushButton(QStringLiteral("Reiniciar memória"), this);
     reset_->setObjectName(QStringLiteral("resetButton"));
+    record_ = new QPushButton(this);
+    record_->setObjectName(QStringLiteral("recordSession"));
+    record_->setCheckable(true);
+    record_->setToolTip(
+        QStringLiteral("Grava cada chamada feita à biblioteca, com a memória do início, para "
+                       "reproduzir depois com 'ecfsim replay'."));
 
     auto* sensors = new QFormLayout;
     sensors->addRow(QStringLiteral("Energia:"), power_);
@@ -90,6 +99,7 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
     days->addWidget(nextDay_);
     days->addWidget(reset_);
     layout->addLayout(days);
+    layout->addWidget(record_);
     layout->addStretch(1);
 
     connect(power_, &QPushButton::clicked, this, [this](bool on) {
@@ -123,7 +133,9 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
     connect(nextDay_, &QPushButton::clicked, this,
             [this] { run([](fiscemu::Device& d) { return ecfsim::nextDay(d); }); });
     connect(reset_, &QPushButton::clicked, this, &ControlsView::askReset);
+    connect(record_, &QPushButton::clicked, this, &ControlsView::toggleRecording);
     showPower(true);
+    showRecording(false);
 }
 
 QString ControlsView::resetQuestion() {
@@ -188,6 +200,48 @@ void ControlsView::showValues() {
                          ? QStringLiteral("Falhas pendentes: nenhuma")
                          : QStringLiteral("Falhas pendentes: %1").arg(pending.join(", ")));
     clearFaults_->setEnabled(!pending.isEmpty());
+    if (watch_)
+        showRecording(ecfsim::recording(watch_->databasePath().toStdString()));
+}
+
+void ControlsView::showRecording(bool open) {
+    const QSignalBlocker block(record_);
+    record_->setChecked(open);
+    record_->setText(open ? QStringLiteral("● Gravando sessão: parar e salvar...")
+                          : QStringLiteral("Gravar sessão"));
+}
+
+void ControlsView::toggleRecording(bool start) {
+    if (!watch_)
+        return;
+    const std::string memory = watch_->databasePath().toStdString();
+    ecfsim::Result result;
+    if (start) {
+        result = ecfsim::recordStart(memory);
+    } else {
+        QFileDialog dialog(this, QStringLiteral("Salvar sessão"),
+                           QFileInfo(watch_->databasePath()).absolutePath(),
+                           QStringLiteral("Sessões (*.json)"));
+        dialog.setObjectName(QStringLiteral("dlgSalvarSessao"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("json"));
+        // Without a file name the session goes on being recorded.
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            showRecording(true);
+            return;
+        }
+        result = ecfsim::recordStop(memory, dialog.selectedFiles().first().toStdString());
+    }
+    showRecording(ecfsim::recording(memory));
+    if (!result.ok) {
+        emit failed(text(result.error));
+        return;
+    }
+    QStringList lines;
+    for (const std::string& line : result.lines)
+        lines << text(line);
+    emit done(lines.join(QStringLiteral(" ")));
 }
 
 bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& action) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -392,7 +393,16 @@ int64_t lastPaperId(fiscemu::Store& store) {
 // The trace rows of the session, each with the paper it printed.
 std::vector<SessionCall> sessionCalls(fiscemu::Store& store, const Mark& mark,
                                       std::string* warning) {
-    std::vector<fiscemu::TraceRow> rows = store.trace(mark.traceAfter, 0);
+    std::vector<fiscemu::TraceRow> rows = store.trace(0, 0);
+    // The trace keeps its newest 4 to 8 MiB: a row before the session's
+    // first must still be there, or the oldest calls went with a rotation.
+    if (mark.traceAfter > 0 && (rows.empty() || rows.front().id > mark.traceAfter))
+        *warning =
+            "o registro de chamadas girou durante a sessão: as chamadas mais antigas "
+            "podem ter se perdido";
+    rows.erase(rows.begin(),
+               std::find_if(rows.begin(), rows.end(),
+                            [&](const fiscemu::TraceRow& r) { return r.id > mark.traceAfter; }));
     std::vector<fiscemu::PaperRow> paper = store.paper(mark.paperAfter, 0);
     std::vector<SessionCall> calls;
     calls.reserve(rows.size());
@@ -418,8 +428,8 @@ std::vector<SessionCall> sessionCalls(fiscemu::Store& store, const Mark& mark,
         calls.push_back(std::move(c));
     }
     if (nextLine < paper.size())
-        *warning = std::to_string(paper.size() - nextLine) +
-                   " linha(s) de papel sem chamada registrada ficaram de fora";
+        *warning += (warning->empty() ? "" : "; ") + std::to_string(paper.size() - nextLine) +
+                    " linha(s) de papel sem chamada registrada ficaram de fora";
     return calls;
 }
 
@@ -497,6 +507,10 @@ Result recordStop(const std::string& memoryPath, const std::string& file) {
     if (!warning.empty())
         r.lines.push_back("Aviso: " + warning + ".");
     return r;
+}
+
+bool recording(const std::string& memoryPath) {
+    return readMark(memoryPath).has_value();
 }
 
 int64_t recordedCalls(const std::string& memoryPath) {

@@ -70,6 +70,8 @@ Result recordStart(const std::string& memoryPath);
 Result recordStop(const std::string& memoryPath, const std::string& file);
 // Whether a session is open, since when and how many calls it holds.
 Result recordStatus(const std::string& memoryPath);
+// Whether a session is open on the memory at `memoryPath`.
+bool recording(const std::string& memoryPath);
 // How many calls the open session holds; -1 when none is open.
 int64_t recordedCalls(const std::string& memoryPath);
 
