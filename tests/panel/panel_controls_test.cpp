@@ -201,7 +201,7 @@ TEST_F(FrontPanel, RecordSessionKeepsTheCallsUntilAFileIsNamed) {
         auto* save = static_cast<QFileDialog*>(dialog);
         caption = save->windowTitle();
         save->selectFile(file);
-        save->accept();
+        static_cast<QDialog*>(save)->accept();
     });
     record->click();
     EXPECT_EQ(caption, QStringLiteral("Salvar sessão"));
