@@ -1,8 +1,8 @@
 # Installing the bench and its Debian package (cpack -G DEB in the build folder):
 # meu_proj and ecfsim in bin, the driver library in a folder of the package's
 # own (it has no version in its name, so it stays out of the shared library
-# folder), the menu entry and its launcher, the icon, the manual pages and the
-# copyright file.
+# folder), the menu entry and its launcher, the icon, the manual pages, the
+# copyright file and the changelog.
 include(GNUInstallDirs)
 
 if(CMAKE_LIBRARY_ARCHITECTURE)
@@ -32,35 +32,87 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/program/meu_proj/icons/bancada-ecf.svg
   DESTINATION share/icons/hicolor/scalable/apps)
 
-# Manual pages: meu_proj(1) written, ecfsim(1) made from ecfsim's own help.
+# The release this build makes: the first entry of NEWS, the changelog kept by
+# hand, must be the project's version; its date dates the manual pages and
+# the package's changelog.
+set(BANCADA_NEWS ${PROJECT_SOURCE_DIR}/NEWS)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${BANCADA_NEWS})
+file(STRINGS ${BANCADA_NEWS} bancada_releases
+  REGEX "^[0-9][^ ]* \\([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]\\)$")
+# A NEWS without any entry reads as version "none".
+list(APPEND bancada_releases "none (none)")
+list(GET bancada_releases 0 bancada_release)
+string(REGEX MATCH "^([^ ]+) \\((.+)\\)$" bancada_release "${bancada_release}")
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "NEWS starts with version '${CMAKE_MATCH_1}', the project is "
+    "${PROJECT_VERSION}: add the entry \"${PROJECT_VERSION} (YYYY-MM-DD)\" on top.")
+endif()
+set(BANCADA_RELEASE_DATE ${CMAKE_MATCH_2})
+
+# Who answers for the package. The default names the project and an address
+# that reaches nobody (the .invalid domain exists for that); whoever builds a
+# package to hand out puts their own.
+set(BANCADA_PACKAGE_MAINTAINER "Equipe da Bancada ECF-IF <pacote@bancada-ecf.invalid>"
+  CACHE STRING "The Debian package's maintainer, \"Name <address>\"")
+
+# Manual pages, each made from its program's own help and the page written
+# beside it (help-manpage.sh), ecfsim's from all of ecfsim's help texts.
+# meu_proj(1) is bancada-ecf(1): one program, started two ways.
 set(BANCADA_MAN ${CMAKE_BINARY_DIR}/packaging/man)
 set(BANCADA_INSTALL_LIBDIR_FULL "${BANCADA_PACKAGE_PREFIX}/${BANCADA_INSTALL_LIBDIR}")
-configure_file(${BANCADA_PACKAGING}/meu_proj.1 ${BANCADA_MAN}/meu_proj.1 @ONLY)
+set(bancada_pages)
+foreach(page bancada-ecf:meu_proj ecfpainel:ecfpainel)
+  string(REPLACE ":" ";" page ${page})
+  list(GET page 0 name)
+  list(GET page 1 program)
+  configure_file(${BANCADA_PACKAGING}/${name}.1 ${BANCADA_MAN}/${name}.1.written @ONLY)
+  add_custom_command(
+    OUTPUT ${BANCADA_MAN}/${name}.1.gz
+    COMMAND ${BANCADA_PACKAGING}/help-manpage.sh $<TARGET_FILE:${program}> ${PROJECT_VERSION}
+            ${BANCADA_MAN}/${name}.1.written ${BANCADA_MAN}/${name}.1
+    COMMAND gzip -9nf ${BANCADA_MAN}/${name}.1
+    DEPENDS ${program} ${BANCADA_PACKAGING}/help-manpage.sh ${BANCADA_PACKAGING}/roff-text.sh
+            ${BANCADA_MAN}/${name}.1.written
+    COMMENT "Manual page of ${name}"
+    VERBATIM)
+  list(APPEND bancada_pages ${BANCADA_MAN}/${name}.1.gz)
+endforeach()
 add_custom_command(
-  OUTPUT ${BANCADA_MAN}/ecfsim.1.gz ${BANCADA_MAN}/meu_proj.1.gz
+  OUTPUT ${BANCADA_MAN}/ecfsim.1.gz
   COMMAND ${BANCADA_PACKAGING}/ecfsim-manpage.sh $<TARGET_FILE:ecfsim> ${PROJECT_VERSION}
           ${BANCADA_MAN}/ecfsim.1
   COMMAND gzip -9nf ${BANCADA_MAN}/ecfsim.1
-  COMMAND gzip -9nc ${BANCADA_MAN}/meu_proj.1 > ${BANCADA_MAN}/meu_proj.1.gz
-  DEPENDS ecfsim ${BANCADA_PACKAGING}/ecfsim-manpage.sh ${BANCADA_MAN}/meu_proj.1
-  COMMENT "Manual pages of meu_proj and ecfsim")
-add_custom_target(manpages ALL DEPENDS ${BANCADA_MAN}/ecfsim.1.gz ${BANCADA_MAN}/meu_proj.1.gz)
-install(FILES ${BANCADA_MAN}/ecfsim.1.gz ${BANCADA_MAN}/meu_proj.1.gz
-  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${BANCADA_PACKAGING}/copyright DESTINATION share/doc/bancada-ecf)
+  DEPENDS ecfsim ${BANCADA_PACKAGING}/ecfsim-manpage.sh
+  COMMENT "Manual page of ecfsim")
+list(APPEND bancada_pages ${BANCADA_MAN}/ecfsim.1.gz)
+file(CREATE_LINK bancada-ecf.1.gz ${BANCADA_MAN}/meu_proj.1.gz SYMBOLIC)
+add_custom_target(manpages ALL DEPENDS ${bancada_pages})
+install(FILES ${bancada_pages} ${BANCADA_MAN}/meu_proj.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The package's changelog, in Debian's form, made from NEWS.
+set(BANCADA_CHANGELOG ${CMAKE_BINARY_DIR}/packaging/changelog)
+add_custom_command(
+  OUTPUT ${BANCADA_CHANGELOG}.gz
+  COMMAND ${BANCADA_PACKAGING}/changelog.sh ${BANCADA_NEWS} bancada-ecf
+          ${BANCADA_PACKAGE_MAINTAINER} ${BANCADA_CHANGELOG}
+  COMMAND gzip -9nf ${BANCADA_CHANGELOG}
+  DEPENDS ${BANCADA_PACKAGING}/changelog.sh ${BANCADA_NEWS}
+  COMMENT "The package's changelog"
+  VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${BANCADA_CHANGELOG}.gz)
+install(FILES ${BANCADA_PACKAGING}/copyright ${BANCADA_CHANGELOG}.gz
+  DESTINATION share/doc/bancada-ecf)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME bancada-ecf)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Equipe da Bancada ECF-IF")
-set(CPACK_PACKAGE_CONTACT "Equipe da Bancada ECF-IF <bancada-ecf@localhost>")
+set(CPACK_PACKAGE_CONTACT "${BANCADA_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BANCADA_PACKAGE_MAINTAINER}")
+# The synopsis, then the long description from its own file (CPack indents
+# its lines and turns blank ones into paragraph breaks).
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "bancada de testes da impressora fiscal ECF-IF, com impressora emulada")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "bancada de testes da impressora fiscal ECF-IF, com impressora emulada
- meu_proj: a bancada (janela principal e 26 janelas, uma por função da
- impressora); libfiscport.so: a biblioteca do driver com a impressora
- emulada (memória em SQLite, bobina, falhas simuladas); ecfsim: lê e altera
- a memória da impressora emulada pela linha de comando.")
+file(READ ${BANCADA_PACKAGING}/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${BANCADA_PACKAGE_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -25,10 +25,10 @@ packages=(
 )
 if [ "${1:-}" = "--tests" ]; then
     packages+=(
-        xdotool         # the desktop tests' keys
-        dpkg-dev man-db # the package check
-        imagemagick     # the window pictures
-        poppler-utils   # pdftotext: the text of the panel's PDF
+        xdotool                     # the desktop tests' keys
+        dpkg-dev man-db lintian     # the package check
+        imagemagick                 # the window pictures
+        poppler-utils               # pdftotext: the text of the panel's PDF
         clang-14 libclang-rt-14-dev # the fuzz targets
     )
 fi

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -19,7 +21,7 @@
 #include "core/clock.h"
 #include "core/state.h"
 #include "memorywatch.h"
-#include "session.h"
+#include "recording.h"
 
 namespace {
 
@@ -211,6 +213,30 @@ void ControlsView::showRecording(bool open) {
                           : QStringLiteral("Gravar sessão"));
 }
 
+// The session file is ecfsim's to write (JSON, which the panel does not
+// hold): `ecfsim record stop FILE`, the ecfsim beside this program.
+ecfsim::Result ControlsView::stopRecording(const QString& file) {
+    QProcess tool;
+    tool.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ecfsim"));
+    tool.setArguments({QStringLiteral("--db"), watch_->databasePath(), QStringLiteral("record"),
+                       QStringLiteral("stop"), file});
+    tool.start();
+    ecfsim::Result result;
+    const bool finished = tool.waitForFinished(120000);
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    const QString err = QString::fromUtf8(tool.readAllStandardError()).trimmed();
+    result.ok = finished && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    if (result.ok) {
+        result.lines.push_back(out.toStdString());
+    } else if (!finished || tool.error() == QProcess::FailedToStart) {
+        result.error = "não foi possível executar " + tool.program().toStdString() + ": " +
+                       tool.errorString().toStdString();
+    } else {
+        result.error = QString(err).remove(QStringLiteral("ecfsim: ")).toStdString();
+    }
+    return result;
+}
+
 void ControlsView::toggleRecording(bool start) {
     if (!watch_)
         return;
@@ -231,7 +257,7 @@ void ControlsView::toggleRecording(bool start) {
             showRecording(true);
             return;
         }
-        result = ecfsim::recordStop(memory, dialog.selectedFiles().first().toStdString());
+        result = stopRecording(dialog.selectedFiles().first());
     }
     showRecording(ecfsim::recording(memory));
     if (!result.ok) {

@@ -50,6 +50,7 @@ private:
     // Shows the settings and faults last read.
     void showValues();
     void showRecording(bool open);
+    ecfsim::Result stopRecording(const QString& file);
 
     MemoryWatch* watch_ = nullptr;
     QPushButton* power_;

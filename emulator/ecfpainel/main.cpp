@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ecfpainel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Painel da impressora fiscal"));
+    QApplication::setApplicationVersion(QStringLiteral(BANCADA_VERSION));
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     // Qt's own texts (file dialog, standard buttons) in Portuguese too.
     QTranslator qtTexts;
@@ -23,9 +24,10 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Painel da impressora fiscal emulada: a bobina, as chamadas, o estado e "
+        QStringLiteral("Painel da impressora fiscal emulada: a bobina, as chamadas, o estado e\n"
                        "os controles, sobre a mesma memória do programa e do ecfsim."));
     parser.addHelpOption();
+    parser.addVersionOption();
     QCommandLineOption db(QStringLiteral("db"),
                           QStringLiteral("A memória da impressora (padrão: ECFSIM_DB ou "
                                          "./ecfsim.db)."),

@@ -10,7 +10,6 @@
 #include "core/cp850.h"
 #include "core/money.h"
 #include "core/printer.h"
-#include "views.h"
 
 namespace {
 
@@ -111,7 +110,7 @@ void StateView::showState(fiscemu::Device& device) {
     const int state = device.stateCode();
     const int64_t now = device.now();
     code_->setText(QStringLiteral("%1 — %2").arg(text(fiscemu::zeroPad(state, 3)),
-                                                 text(ecfsim::stateWords(state))));
+                                                 text(fiscemu::stateWords(state))));
     const fiscemu::DateTime dt = fiscemu::localFromEpoch(now);
     clock_->setText(text(fiscemu::formatDateLong(dt) + " " + fiscemu::formatTimeColons(dt)));
     if (s.dayOpen) {

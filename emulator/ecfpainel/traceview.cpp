@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "core/device.h"
-#include "views.h"
+#include "core/tracelog.h"
 
 namespace {
 
@@ -229,7 +229,7 @@ QString TraceView::selectedText() const {
     QString out;
     for (int row : rows) {
         const fiscemu::TraceRow& r = model_->row(row);
-        QString line = text(ecfsim::traceLine(r));
+        QString line = text(fiscemu::traceLine(r));
         if (line.endsWith(QLatin1Char('\n')))
             line.chop(1);
         if (r.micros >= 0)

@@ -15,7 +15,7 @@
 #include "core/clock.h"
 #include "core/codes.h"
 #include "core/pathcheck.h"
-#include "views.h"
+#include "core/printer.h"
 
 namespace ecfsim {
 
@@ -451,7 +451,7 @@ Result nextDay(fiscemu::Device& dev) {
     Result r;
     r.lines.push_back("relógio da impressora: " + fiscemu::formatDateLong(dt) + " " +
                       fiscemu::formatTimeColons(dt));
-    r.lines.push_back("estado: " + fiscemu::zeroPad(state, 3) + " " + stateWords(state));
+    r.lines.push_back("estado: " + fiscemu::zeroPad(state, 3) + " " + fiscemu::stateWords(state));
     return r;
 }
 

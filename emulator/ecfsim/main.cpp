@@ -433,7 +433,7 @@ int run(const CommandLine& cl, const std::string& command, const std::string& db
                 o, [&](int64_t after, int64_t n) { return store.paper(after, n); },
                 ecfsim::paperLine, ecfsim::paperJson);
         return showRows<fiscemu::TraceRow>(
-            o, [&](int64_t after, int64_t n) { return store.trace(after, n); }, ecfsim::traceLine,
+            o, [&](int64_t after, int64_t n) { return store.trace(after, n); }, fiscemu::traceLine,
             ecfsim::traceJson);
     }
     if (command == "memory") {

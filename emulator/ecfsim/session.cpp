@@ -198,34 +198,6 @@ std::string readWholeFile(const std::string& path) {
     return data;
 }
 
-// Writes `data` to a new file beside `path`, then puts it in its place.
-bool writeWholeFile(const std::string& path, const std::string& data, std::string* error) {
-    std::string tmp = path + ".XXXXXX";
-    int fd = mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    fchmod(fd, 0644);
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    bool ok = done == data.size() && fsync(fd) == 0;
-    int e = errno;
-    close(fd);
-    if (ok && std::rename(tmp.c_str(), path.c_str()) == 0)
-        return true;
-    *error = path + ": " + std::strerror(ok ? errno : e);
-    unlink(tmp.c_str());
-    return false;
-}
-
 }  // namespace
 
 Session readSession(const std::string& path) {
@@ -342,37 +314,7 @@ std::string sessionListText(const Session& s) {
 
 // ---------------------------------------------------------------- recording
 
-std::string sessionMarkPath(const std::string& memoryPath) {
-    return memoryPath + "-sessao";
-}
-
-std::string sessionStartPath(const std::string& memoryPath) {
-    return memoryPath + "-sessao.db";
-}
-
 namespace {
-
-struct Mark {
-    int64_t traceAfter = 0, paperAfter = 0;
-    std::string startedAt;
-};
-
-std::optional<Mark> readMark(const std::string& memoryPath) {
-    int fd = fiscemu::openRegular(sessionMarkPath(memoryPath), O_RDONLY);
-    if (fd < 0)
-        return std::nullopt;
-    char buf[512];
-    ssize_t n = read(fd, buf, sizeof buf - 1);
-    close(fd);
-    if (n <= 0)
-        return std::nullopt;
-    Json j = Json::parse(std::string(buf, static_cast<size_t>(n)), nullptr, false);
-    if (j.is_discarded() || !j.is_object() || !j.value("trace_after", Json()).is_number() ||
-        !j.value("paper_after", Json()).is_number() || !j.value("started", Json()).is_string())
-        return std::nullopt;
-    return Mark{j["trace_after"].get<int64_t>(), j["paper_after"].get<int64_t>(),
-                j["started"].get<std::string>()};
-}
 
 std::string nowText() {
     return fiscemu::isoTime(fiscemu::wallNow());
@@ -385,13 +327,8 @@ Result failed(const std::string& why) {
     return r;
 }
 
-int64_t lastPaperId(fiscemu::Store& store) {
-    std::vector<fiscemu::PaperRow> last = store.paper(0, 1);
-    return last.empty() ? 0 : last.back().id;
-}
-
 // The trace rows of the session, each with the paper it printed.
-std::vector<SessionCall> sessionCalls(fiscemu::Store& store, const Mark& mark,
+std::vector<SessionCall> sessionCalls(fiscemu::Store& store, const SessionMark& mark,
                                       std::string* warning) {
     std::vector<fiscemu::TraceRow> rows = store.trace(0, 0);
     // The trace keeps its newest 4 to 8 MiB: a row before the session's
@@ -435,46 +372,8 @@ std::vector<SessionCall> sessionCalls(fiscemu::Store& store, const Mark& mark,
 
 }  // namespace
 
-Result recordStart(const std::string& memoryPath) {
-    if (auto mark = readMark(memoryPath))
-        return failed("já há uma sessão aberta desde " + mark->startedAt +
-                      " (encerre com 'ecfsim record stop ARQUIVO')");
-    std::string error, notice;
-    auto dev = openMemory(memoryPath, false, &error, &notice);
-    if (!dev)
-        return failed(error);
-    fiscemu::Store& store = dev->store();
-    std::string start = sessionStartPath(memoryPath);
-    if (!fiscemu::regularOrMissing(start) ||
-        !fiscemu::regularOrMissing(sessionMarkPath(memoryPath)))
-        return failed(start + ": há ali algo que não é um arquivo comum");
-    unlink(start.c_str());  // left by a start that did not finish
-    // A second connection holds the write lock meanwhile, so no call commits
-    // between the copy and the positions taken with it (a connection that
-    // writes cannot be the source of a copy).
-    auto holder = openMemory(memoryPath, false, &error);
-    if (!holder || !holder->store().begin())
-        return failed(holder ? holder->store().lastError() : error);
-    Mark mark{store.traceLog().lastId(), lastPaperId(store), nowText()};
-    bool copied = store.backupTo(start);
-    holder->store().rollback();
-    if (!copied)
-        return failed("não foi possível copiar a memória: " + store.lastError());
-    Json j = {{"trace_after", mark.traceAfter},
-              {"paper_after", mark.paperAfter},
-              {"started", mark.startedAt}};
-    if (!writeWholeFile(sessionMarkPath(memoryPath), j.dump() + "\n", &error)) {
-        unlink(start.c_str());
-        return failed(error);
-    }
-    Result r;
-    r.lines.push_back("Sessão aberta em " + mark.startedAt +
-                      ": cada chamada à biblioteca é gravada até 'ecfsim record stop ARQUIVO'.");
-    return r;
-}
-
 Result recordStop(const std::string& memoryPath, const std::string& file) {
-    std::optional<Mark> mark = readMark(memoryPath);
+    std::optional<SessionMark> mark = readSessionMark(memoryPath);
     if (!mark)
         return failed("nenhuma sessão aberta (comece com 'ecfsim record start')");
     std::string error;
@@ -497,7 +396,7 @@ Result recordStop(const std::string& memoryPath, const std::string& file) {
     }
     std::string warning;
     s.calls = sessionCalls(dev->store(), *mark, &warning);
-    if (!writeWholeFile(file, sessionFileText(s), &error))
+    if (!writeFileInPlace(file, sessionFileText(s), &error))
         return failed("não foi possível gravar a sessão: " + error);
     unlink(sessionMarkPath(memoryPath).c_str());
     unlink(sessionStartPath(memoryPath).c_str());
@@ -509,12 +408,8 @@ Result recordStop(const std::string& memoryPath, const std::string& file) {
     return r;
 }
 
-bool recording(const std::string& memoryPath) {
-    return readMark(memoryPath).has_value();
-}
-
 int64_t recordedCalls(const std::string& memoryPath) {
-    std::optional<Mark> mark = readMark(memoryPath);
+    std::optional<SessionMark> mark = readSessionMark(memoryPath);
     if (!mark)
         return -1;
     fiscemu::TraceLog log(memoryPath);
@@ -522,7 +417,7 @@ int64_t recordedCalls(const std::string& memoryPath) {
 }
 
 Result recordStatus(const std::string& memoryPath) {
-    std::optional<Mark> mark = readMark(memoryPath);
+    std::optional<SessionMark> mark = readSessionMark(memoryPath);
     Result r;
     if (!mark) {
         r.lines.push_back("Nenhuma sessão aberta.");

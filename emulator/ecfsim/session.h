@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "actions.h"
+#include "recording.h"
 
 namespace ecfsim {
 
@@ -57,21 +57,13 @@ std::string sessionListText(const Session& session);
 // The call as a trace line shows it: "ecfVendaItem(\"A\", \"1,00\", 1) = 0".
 std::string callText(const SessionCall& call);
 
-// ---------------------------------------------------------------- recording
+// ---------------------------------------------------------------- recording (started in
+// recording.h)
 
-// The files an open session keeps beside the memory.
-std::string sessionMarkPath(const std::string& memoryPath);
-std::string sessionStartPath(const std::string& memoryPath);
-
-// Starts a session: a consistent copy of the memory as committed now, and
-// where the trace and the paper roll stand.
-Result recordStart(const std::string& memoryPath);
 // Writes the session to `file` and closes it.
 Result recordStop(const std::string& memoryPath, const std::string& file);
 // Whether a session is open, since when and how many calls it holds.
 Result recordStatus(const std::string& memoryPath);
-// Whether a session is open on the memory at `memoryPath`.
-bool recording(const std::string& memoryPath);
 // How many calls the open session holds; -1 when none is open.
 int64_t recordedCalls(const std::string& memoryPath);
 

@@ -11,6 +11,7 @@
 #include "core/cp850.h"
 #include "core/money.h"
 #include "core/replies.h"
+#include "core/trace.h"
 
 using fiscemu::Cents;
 using fiscemu::Device;
@@ -151,7 +152,7 @@ std::string dayText(const PrinterState& st, int state, int64_t now) {
     const fiscemu::Scalars& s = st.s;
     if (s.dayOpen) {
         std::string t = "aberto em " + longDate(s.dayDate);
-        if (state == 113 ||
+        if (state == fiscemu::kStateZDue ||
             (st.doc.kind != fiscemu::kDocNone && fiscemu::localFromEpoch(now).ymd() > s.dayDate))
             t += "; a data passou, redução Z pendente";
         return t;
@@ -185,114 +186,33 @@ std::string dump(const Json& j) {
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::optional<int64_t> integer(const std::string& text) {
-    size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
-    if (text.size() <= i || text.size() - i > 18)
-        return std::nullopt;
-    for (size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9')
-            return std::nullopt;
-    return std::stoll(text);
-}
-
-// A quoted text of the trace at the start of `s`: its bytes stay escaped as
-// the trace writes them (\xHH), so the JSON string shows exactly what was
-// sent. A text cut by the trace ("..."...(N bytes)) becomes {text, bytes}.
-std::optional<Json> quotedValue(const std::string& s, size_t* used) {
-    if (s.empty() || s[0] != '"')
-        return std::nullopt;
-    size_t close = s.find('"', 1);
-    if (close == std::string::npos)
-        return std::nullopt;
-    std::string text = s.substr(1, close - 1);
-    size_t end = close + 1;
-    static const std::string kCut = "...(";
-    if (s.compare(end, kCut.size(), kCut) == 0) {
-        size_t stop = s.find(" bytes)", end);
-        auto n = stop == std::string::npos
-                     ? std::nullopt
-                     : integer(s.substr(end + kCut.size(), stop - end - kCut.size()));
-        if (!n)
-            return std::nullopt;
-        *used = stop + 7;
-        return Json{{"text", text}, {"bytes", *n}};
+// A value read back from the trace, as JSON: a cut text as {text, bytes}.
+Json valueJson(const fiscemu::TraceValue& v) {
+    switch (v.kind) {
+        case fiscemu::TraceValue::Kind::Number:
+            return v.number;
+        case fiscemu::TraceValue::Kind::Pointer:
+            return Json{{"pointer", v.number}};
+        case fiscemu::TraceValue::Kind::Text:
+            if (v.cutFrom >= 0)
+                return Json{{"text", v.text}, {"bytes", v.cutFrom}};
+            return v.text;
+        case fiscemu::TraceValue::Kind::Null:
+            break;
     }
-    *used = end;
-    return Json(text);
-}
-
-// The code of a failure reply ("Erro: NNN ..."); any other reply is a success.
-std::optional<int> replyCode(const std::string& quoted) {
-    static const std::string kError = "\"Erro: ";
-    if (quoted.compare(0, kError.size(), kError) != 0)
-        return 0;
-    auto n = integer(quoted.substr(kError.size(), 3));
-    if (!n)
-        return std::nullopt;
-    return static_cast<int>(*n);
+    return nullptr;
 }
 
 }  // namespace
 
 std::optional<Json> traceArguments(const std::string& args) {
+    std::optional<std::vector<fiscemu::TraceValue>> values = fiscemu::readTraceArgs(args);
+    if (!values)
+        return std::nullopt;
     Json out = Json::array();
-    size_t i = 0;
-    while (i < args.size()) {
-        if (!out.empty()) {
-            if (args.compare(i, 2, ", ") != 0)
-                return std::nullopt;
-            i += 2;
-        }
-        size_t used = 0;
-        if (args[i] == '"') {
-            std::optional<Json> text = quotedValue(args.substr(i), &used);
-            if (!text)
-                return std::nullopt;
-            out.push_back(*text);
-            i += used;
-            continue;
-        }
-        size_t end = args.find(", ", i);
-        std::string token = args.substr(i, end == std::string::npos ? std::string::npos : end - i);
-        i += token.size();
-        if (token == "NULL") {
-            out.push_back(nullptr);
-        } else if (token[0] == '&' && integer(token.substr(1))) {
-            out.push_back(Json{{"pointer", *integer(token.substr(1))}});
-        } else if (auto n = integer(token)) {
-            out.push_back(*n);
-        } else {
-            return std::nullopt;
-        }
-    }
+    for (const fiscemu::TraceValue& v : *values)
+        out.push_back(valueJson(v));
     return out;
-}
-
-std::string stateWords(int code) {
-    switch (code) {
-        case 0:
-            return "sem dia fiscal aberto";
-        case 100:
-            return "período de vendas, sem documento aberto";
-        case 90:
-            return "cabeçalho impresso, documento sem itens";
-        case 65:
-            return "cupom fiscal em venda";
-        case 123:
-            return "em pagamento, total ainda não coberto";
-        case 124:
-            return "total pago, linhas comerciais";
-        case 122:
-            return "documento não fiscal aberto";
-        case 113:
-            return "a data passou: redução Z pendente";
-        case 115:
-            return "dia encerrado: redução Z feita hoje";
-        case 99:
-            return "em intervenção técnica";
-        default:
-            return "estado desconhecido";
-    }
 }
 
 std::string statusText(Device& dev) {
@@ -308,7 +228,7 @@ std::string statusText(Device& dev) {
                           (set.power ? "ligada" : "DESLIGADA (não responde, 79)") + ", na " +
                           portName(set.port);
     row(out, "Impressora", printer);
-    row(out, "Estado", fiscemu::zeroPad(state, 3) + "  " + stateWords(state));
+    row(out, "Estado", fiscemu::zeroPad(state, 3) + "  " + fiscemu::stateWords(state));
     std::string clock = dateTimeText(now);
     if (set.clockOffset != 0)
         clock += " (PC " + std::string(set.clockOffset > 0 ? "+" : "") +
@@ -365,7 +285,7 @@ std::string statusJson(Device& dev) {
     j["database"] = dev.store().path();
     j["model"] = fiscemu::modelName(set.model);
     j["serial"] = fiscemu::serialNumber(set);
-    j["state"] = {{"code", state}, {"text", stateWords(state)}};
+    j["state"] = {{"code", state}, {"text", fiscemu::stateWords(state)}};
     j["clock"] = {{"printer", fiscemu::isoTime(now)},
                   {"offset_seconds", set.clockOffset},
                   {"pinned", fiscemu::pinnedNow() >= 0}};
@@ -433,10 +353,6 @@ std::string paperJson(const PaperRow& r) {
     return dump(j);
 }
 
-std::string traceLine(const TraceRow& r) {
-    return r.time + "  " + r.function + "(" + r.args + ") = " + r.result + "\n";
-}
-
 std::string traceJson(const TraceRow& r) {
     Json j = {{"id", r.id}, {"time", r.time}, {"function", r.function}};
     std::optional<Json> args = traceArguments(r.args);
@@ -447,18 +363,9 @@ std::string traceJson(const TraceRow& r) {
         j["args"] = nullptr;
         j["args_text"] = r.args;
     }
-    std::optional<int> code;
-    if (!r.result.empty() && r.result[0] == '"') {
-        size_t used = 0;
-        std::optional<Json> text = quotedValue(r.result, &used);
-        j["result"] = text && used == r.result.size() ? *text : Json(r.result);
-        code = replyCode(r.result);
-    } else if (auto n = integer(r.result)) {
-        j["result"] = *n;
-        code = static_cast<int>(*n);
-    } else {
-        j["result"] = r.result;
-    }
+    fiscemu::TraceResult result = fiscemu::readTraceResult(r.result);
+    j["result"] = result.value ? valueJson(*result.value) : Json(r.result);
+    const std::optional<int>& code = result.code;
     if (code) {
         j["code"] = *code;
         j["meaning"] = fiscemu::codeDescription(*code);

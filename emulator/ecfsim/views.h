@@ -12,16 +12,12 @@
 
 namespace ecfsim {
 
-// Portuguese words for a state code of the printer status reply.
-std::string stateWords(int code);
-
 std::string statusText(fiscemu::Device& dev);
 std::string statusJson(fiscemu::Device& dev);
 
 // One line per row; the text forms end with a newline.
 std::string paperLine(const fiscemu::PaperRow& row);
 std::string paperJson(const fiscemu::PaperRow& row);
-std::string traceLine(const fiscemu::TraceRow& row);
 // The JSON form of a call: {id, time, function, args, result, code, meaning}.
 std::string traceJson(const fiscemu::TraceRow& row);
 

@@ -92,7 +92,7 @@ TEST_F(EcfsimActions, NextDayAndResetSayWhereThePrinterNowIs) {
     ASSERT_TRUE(day.ok);
     ASSERT_EQ(day.lines.size(), 2u);
     EXPECT_EQ(day.lines[0], "relógio da impressora: 11/03/2026 12:00:00");
-    EXPECT_EQ(day.lines[1], "estado: 000 " + ecfsim::stateWords(0));
+    EXPECT_EQ(day.lines[1], "estado: 000 " + fiscemu::stateWords(0));
     ASSERT_TRUE(ecfsim::setFault(tool(), "ecfImpCab", 12).ok);
     ecfsim::Result reset = ecfsim::resetToFactory(tool());
     ASSERT_TRUE(reset.ok);

@@ -1,11 +1,13 @@
 // The call trace beside the memory: ids that only grow and let a reader
 // continue where it stopped, rotation that keeps the ids going, a restart
-// from 1, whole rows from several writers, and a half-written row unread.
+// from 1, whole rows from several writers, a half-written row unread; and a
+// call read back from its line as it was sent.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 
+#include "core/trace.h"
 #include "core/tracelog.h"
 #include "support.h"
 
@@ -109,4 +111,45 @@ TEST_F(TraceFile, RotationKeepsTheIdsGoingAndARestartBeginsAtOne) {
     std::vector<TraceRow> restarted = reader.read(0, 0);
     ASSERT_EQ(restarted.size(), 1u);
     EXPECT_EQ(restarted[0].id, 1);
+}
+
+// What the library writes of a call, a reader reads back as it was sent.
+TEST(TraceLines, ReadersGetBackWhatTheCallSent) {
+    using Kind = fiscemu::TraceValue::Kind;
+    const int32_t seven = 7;
+    fiscemu::TraceArgs args;
+    args.num(-3)
+        .text(std::string("a, \"b\""))
+        .pointer(&seven)
+        .pointer(nullptr)
+        .text(std::string(300, 'y'))
+        .text(std::nullopt);
+    auto values = fiscemu::readTraceArgs(args.str());
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), 6u);
+    EXPECT_EQ((*values)[0].kind, Kind::Number);
+    EXPECT_EQ((*values)[0].number, -3);
+    EXPECT_EQ((*values)[1].kind, Kind::Text);
+    EXPECT_EQ((*values)[1].text, "a, \\x22b\\x22");
+    EXPECT_EQ((*values)[1].cutFrom, -1);
+    EXPECT_EQ((*values)[2].kind, Kind::Pointer);
+    EXPECT_EQ((*values)[2].number, 7);
+    EXPECT_EQ((*values)[3].kind, Kind::Null);
+    EXPECT_EQ((*values)[4].text, std::string(256, 'y'));
+    EXPECT_EQ((*values)[4].cutFrom, 300);
+    EXPECT_EQ((*values)[5].kind, Kind::Null);
+    EXPECT_FALSE(fiscemu::readTraceArgs("1,2"));
+
+    fiscemu::TraceResult code = fiscemu::readTraceResult("79");
+    EXPECT_EQ(code.code, 79);
+    ASSERT_TRUE(code.value);
+    EXPECT_EQ(code.value->number, 79);
+    fiscemu::TraceResult failure = fiscemu::readTraceResult(fiscemu::quoteBytes("Erro: 079 Sem"));
+    EXPECT_EQ(failure.code, 79);
+    ASSERT_TRUE(failure.value);
+    EXPECT_EQ(failure.value->text, "Erro: 079 Sem");
+    EXPECT_EQ(fiscemu::readTraceResult(fiscemu::quoteBytes("00000001")).code, 0);
+    fiscemu::TraceResult unknown = fiscemu::readTraceResult("talvez");
+    EXPECT_FALSE(unknown.value);
+    EXPECT_FALSE(unknown.code);
 }

@@ -13,32 +13,60 @@ using namespace printer_checks;
 
 int stateCode(const PrinterState& st, const Settings& set, int64_t now) {
     if (set.intervention)
-        return 99;
+        return kStateIntervention;
     switch (st.doc.kind) {
         case kDocHeader:
-            return 90;
+            return kStateCouponOpen;
         case kDocFiscal: {
             if (st.doc.items.empty())
-                return 90;
+                return kStateCouponOpen;
             bool anyPayment = false;
             for (const Payment& p : st.doc.payments)
                 anyPayment |= !p.cancelled;
             if (!anyPayment)
-                return 65;
-            return documentPaid(st.doc) >= documentSubtotal(st.doc) ? 124 : 123;
+                return kStateSelling;
+            return documentPaid(st.doc) >= documentSubtotal(st.doc) ? kStateCommercialLines
+                                                                    : kStatePaying;
         }
         case kDocNonFiscal:
         case kDocLinked:
-            return 122;
+            return kStateNonFiscal;
         default:
             break;
     }
     int today = localFromEpoch(now).ymd();
     if (st.s.dayOpen)
-        return today > st.s.dayDate ? 113 : 100;
+        return today > st.s.dayDate ? kStateZDue : kStateSalesPeriod;
     if (st.s.zDate == today)
-        return 115;
-    return 0;
+        return kStateDayClosed;
+    return kStateIdle;
+}
+
+std::string stateWords(int code) {
+    switch (code) {
+        case kStateIdle:
+            return "sem dia fiscal aberto";
+        case kStateSalesPeriod:
+            return "período de vendas, sem documento aberto";
+        case kStateCouponOpen:
+            return "cabeçalho impresso, documento sem itens";
+        case kStateSelling:
+            return "cupom fiscal em venda";
+        case kStatePaying:
+            return "em pagamento, total ainda não coberto";
+        case kStateCommercialLines:
+            return "total pago, linhas comerciais";
+        case kStateNonFiscal:
+            return "documento não fiscal aberto";
+        case kStateZDue:
+            return "a data passou: redução Z pendente";
+        case kStateDayClosed:
+            return "dia encerrado: redução Z feita hoje";
+        case kStateIntervention:
+            return "em intervenção técnica";
+        default:
+            return "estado desconhecido";
+    }
 }
 
 std::map<int, Cents> documentShares(const Document& doc) {

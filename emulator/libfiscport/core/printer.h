@@ -39,8 +39,24 @@ struct Output {
     std::optional<FiscalRecord> fiscalRecord;
 };
 
-// The state code of characters 3 to 5 of the printer status reply.
+// The printer's state codes: characters 3 to 5 of the printer status reply.
+enum StateCode : int {
+    kStateIdle = 0,               // no fiscal day open
+    kStateSelling = 65,           // fiscal coupon with items, no payment yet
+    kStateCouponOpen = 90,        // header printed, no item sold
+    kStateIntervention = 99,      // under technical intervention
+    kStateSalesPeriod = 100,      // day open, no document
+    kStateZDue = 113,             // the date moved past the open day: Z reduction due
+    kStateDayClosed = 115,        // Z reduction done today
+    kStateNonFiscal = 122,        // non-fiscal or linked document open
+    kStatePaying = 123,           // payments started, total not yet covered
+    kStateCommercialLines = 124,  // total paid: commercial lines before the closing
+};
+
+// The state code of the printer now.
 int stateCode(const PrinterState& st, const Settings& set, int64_t now);
+// The state code in the operator's words (ecfsim's summary, the front panel).
+std::string stateWords(int code);
 
 // Net amount per totaliser of the open coupon (items and subtotal adjustment).
 std::map<int, Cents> documentShares(const Document& doc);

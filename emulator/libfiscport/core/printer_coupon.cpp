@@ -400,7 +400,7 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
         return kWrongState;
     int sc = state();
     if (cancel == 1) {
-        if ((sc != 123 && sc != 124) || doc.commercialLines > 0)
+        if ((sc != kStatePaying && sc != kStateCommercialLines) || doc.commercialLines > 0)
             return kWrongState;
         Payment* last = nullptr;
         for (Payment& p : doc.payments)
@@ -416,7 +416,7 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
         print(columns("CANC. PAGAMENTO " + name, "-" + formatAmount(amount)));
         return kOk;
     }
-    if (sc != 65 && sc != 123)
+    if (sc != kStateSelling && sc != kStatePaying)
         return kWrongState;
     Cents subtotal = documentSubtotal(doc);
     if (subtotal <= 0)

@@ -51,11 +51,11 @@ int Printer::impCab(int32_t flags) {
     if (set_.intervention)
         return kIntervention;
     int sc = state();
-    if (sc == 113)
+    if (sc == kStateZDue)
         return kZDue;
-    if (sc == 115)
+    if (sc == kStateDayClosed)
         return kDayClosed;
-    if (sc != 0 && sc != 100)
+    if (sc != kStateIdle && sc != kStateSalesPeriod)
         return kWrongState;
     if (int rc = checkPrinting())
         return rc;
@@ -181,7 +181,7 @@ int Printer::fimTrans(const Text& op) {
         case kDocHeader:
             return kNothingToDo;
         case kDocFiscal:
-            if (state() != 124)
+            if (state() != kStateCommercialLines)
                 return kNotPaid;
             break;
         default:
@@ -364,9 +364,9 @@ int Printer::impLinha(const Text& line) {
             break;
         case kDocFiscal: {
             int sc = state();
-            if ((sc == 123 || sc == 124) && doc.complementaryLeft > 0)
+            if ((sc == kStatePaying || sc == kStateCommercialLines) && doc.complementaryLeft > 0)
                 allowed = true;
-            else if (sc == 124 && doc.commercialLines < kMaxCommercialLines)
+            else if (sc == kStateCommercialLines && doc.commercialLines < kMaxCommercialLines)
                 allowed = true;
             break;
         }
@@ -422,7 +422,7 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
     if (set_.intervention)
         return kIntervention;
     int sc = state();
-    if (sc == 90 || sc == 65 || sc == 122)
+    if (sc == kStateCouponOpen || sc == kStateSelling || sc == kStateNonFiscal)
         return kWrongState;
 
     const char* device = kind == kMarvik ? "MARVIK" : kind == kKolvex ? "KOLVEX" : "KOLVEX 3.00";

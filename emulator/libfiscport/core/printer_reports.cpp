@@ -148,7 +148,7 @@ int Printer::reducaoZ(const Text& op) {
         return rc;
     if (int rc = checkIdle())
         return rc;
-    if (state() == 115)
+    if (state() == kStateDayClosed)
         return kDayClosed;
     if (int rc = checkPrinting())
         return rc;

@@ -170,6 +170,10 @@ bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* o
 
 }  // namespace
 
+std::string traceLine(const TraceRow& r) {
+    return r.time + "  " + r.function + "(" + r.args + ") = " + r.result + "\n";
+}
+
 TraceLog::TraceLog(std::string memoryPath) : path_(std::move(memoryPath) + "-trace") {}
 
 TraceLog::~TraceLog() {

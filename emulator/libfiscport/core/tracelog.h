@@ -39,6 +39,9 @@ inline bool sameRow(const TraceRow& a, const TraceRow& b) {
            a.result == b.result;
 }
 
+// A row as one line of text: "TIME  function(args) = result", with its newline.
+std::string traceLine(const TraceRow& row);
+
 class TraceLog {
 public:
     static constexpr int64_t kRotateBytes = 4 * 1024 * 1024;
