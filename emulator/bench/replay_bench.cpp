@@ -3,11 +3,15 @@
 // recorded once, then made again directly through the driver's C interface
 // on a fresh copy of the starting memory, and replayed with ecfsim's replay
 // (memory rebuilt, child process, every answer and printed line compared),
-// in alternating rounds. Prints both times side by side with the aim:
-// replay at most 1.2 times the direct calls.
+// in alternating rounds. Prints both side by side with the aim: replay at
+// most 1.2 times the direct calls. The figure held to the aim is processor
+// time (the child's included): on a shared disk the calls' syncs swing the
+// wall time of either run by several times from one minute to the next,
+// which says nothing about replay; the wall times are printed beside it.
 //
 //   build/bin/replay_bench [ROUNDS]
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +34,27 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Processor time (user and system) of this process and its waited children.
+double processorSeconds() {
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        struct rusage u {};
+        getrusage(who, &u);
+        total += double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+                 double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+struct Cost {
+    double wall = 0, processor = 0;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 // The session's calls, each one a step of a coupon's life: 10,000 in all.
@@ -88,7 +113,7 @@ int main(int argc, char** argv) {
     }
     ecfsim::Session session = ecfsim::readSession(base + "/sessao.json");
 
-    std::vector<double> direct, replayed;
+    std::vector<Cost> direct, replayed;
     for (int round = 0; round < rounds; ++round) {
         // Direct: the same calls, from the same starting memory.
         auto runDirect = [&] {
@@ -99,14 +124,16 @@ int main(int argc, char** argv) {
             std::fclose(f);
             useMemory(folder);
             Clock::time_point start = Clock::now();
+            double cpu = processorSeconds();
             ChangePort(0);
             workload();
-            direct.push_back(secondsSince(start));
+            direct.push_back({secondsSince(start), processorSeconds() - cpu});
         };
         auto runReplay = [&] {
             Clock::time_point start = Clock::now();
+            double cpu = processorSeconds();
             ecfsim::ReplayReport report = ecfsim::replaySession(session, {});
-            replayed.push_back(secondsSince(start));
+            replayed.push_back({secondsSince(start), processorSeconds() - cpu});
             return report;
         };
         // Alternating which goes first, so neither always meets a warmer disk.
@@ -121,15 +148,27 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::sort(direct.begin(), direct.end());
-    std::sort(replayed.begin(), replayed.end());
-    double d = direct[direct.size() / 2], r = replayed[replayed.size() / 2];
+    auto wall = [](const std::vector<Cost>& runs) {
+        std::vector<double> v;
+        for (const Cost& c : runs)
+            v.push_back(c.wall);
+        return median(v);
+    };
+    auto processor = [](const std::vector<Cost>& runs) {
+        std::vector<double> v;
+        for (const Cost& c : runs)
+            v.push_back(c.processor);
+        return median(v);
+    };
+    const double dc = processor(direct), rc = processor(replayed);
     std::printf("session of %zu calls, %d round(s), medians\n", session.calls.size(), rounds);
-    std::printf("  %-28s %8.3f s  (%6.1f us/call)\n", "direct calls", d, d * 1e6 / kCalls);
-    std::printf("  %-28s %8.3f s  (%6.1f us/call)\n", "replay (rebuild, compare)", r,
-                r * 1e6 / kCalls);
-    std::printf("  %-28s %8.3f    aim <= %.2f  %s\n", "ratio replay / direct", r / d, kAim,
-                r / d <= kAim ? "ok" : "ABOVE THE AIM");
+    std::printf("  %-34s %9s %9s %8s\n", "", "direct", "replay", "ratio");
+    std::printf("  %-34s %8.3fs %8.3fs %8.3f   aim <= %.2f  %s\n",
+                "processor time (child included)", dc, rc, rc / dc, kAim,
+                rc / dc <= kAim ? "ok" : "ABOVE THE AIM");
+    std::printf("  %-34s %8.1f %9.1f\n", "  per call, us", dc * 1e6 / kCalls, rc * 1e6 / kCalls);
+    std::printf("  %-34s %8.3fs %8.3fs %8.3f   (the disk's syncs, shared)\n", "wall time",
+                wall(direct), wall(replayed), wall(replayed) / wall(direct));
     std::filesystem::remove_all(base);
     return 0;
 }

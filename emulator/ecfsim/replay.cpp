@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -202,20 +203,6 @@ bool writeAll(int fd, const void* data, size_t size) {
     return true;
 }
 
-bool readAll(int fd, void* data, size_t size) {
-    char* p = static_cast<char*>(data);
-    while (size > 0) {
-        ssize_t n = read(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // A message of the child: a kind and a text (or a reply), with a code.
 enum : uint8_t { kLoaded, kLoadFailed, kMissing, kCode, kReply };
 
@@ -225,28 +212,97 @@ struct Message {
     std::string text;
 };
 
-bool send(int fd, uint8_t kind, int64_t code, const std::string& text) {
-    // One write per message: the header and the text together.
-    std::string frame(sizeof kind + sizeof code + sizeof(uint32_t), '\0');
-    uint32_t size = static_cast<uint32_t>(text.size());
-    std::memcpy(frame.data(), &kind, sizeof kind);
-    std::memcpy(frame.data() + sizeof kind, &code, sizeof code);
-    std::memcpy(frame.data() + sizeof kind + sizeof code, &size, sizeof size);
-    frame += text;
-    return writeAll(fd, frame.data(), frame.size());
-}
+// The child's messages, gathered and written in blocks: one write per
+// call would wake the parent at every call. What a crash leaves unwritten
+// is told by the call the child had reached (CallCounter).
+class Sender {
+public:
+    explicit Sender(int fd) : fd_(fd) {}
+    bool send(uint8_t kind, int64_t code, const std::string& text) {
+        uint32_t size = static_cast<uint32_t>(text.size());
+        buffer_.append(reinterpret_cast<const char*>(&kind), sizeof kind);
+        buffer_.append(reinterpret_cast<const char*>(&code), sizeof code);
+        buffer_.append(reinterpret_cast<const char*>(&size), sizeof size);
+        buffer_ += text;
+        return buffer_.size() < kBlock || flush();
+    }
+    bool flush() {
+        bool ok = writeAll(fd_, buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return ok;
+    }
 
-std::optional<Message> receive(int fd) {
-    Message m;
-    uint32_t size = 0;
-    if (!readAll(fd, &m.kind, sizeof m.kind) || !readAll(fd, &m.code, sizeof m.code) ||
-        !readAll(fd, &size, sizeof size))
-        return std::nullopt;
-    m.text.resize(size);
-    if (size && !readAll(fd, m.text.data(), size))
-        return std::nullopt;
-    return m;
-}
+private:
+    static constexpr size_t kBlock = 64 * 1024;
+    int fd_;
+    std::string buffer_;
+};
+
+// The parent's side: reads the pipe in blocks and hands out messages.
+class Receiver {
+public:
+    explicit Receiver(int fd) : fd_(fd) {}
+    std::optional<Message> next() {
+        Message m;
+        uint32_t size = 0;
+        if (!take(&m.kind, sizeof m.kind) || !take(&m.code, sizeof m.code) ||
+            !take(&size, sizeof size))
+            return std::nullopt;
+        m.text.resize(size);
+        if (size && !take(m.text.data(), size))
+            return std::nullopt;
+        return m;
+    }
+
+private:
+    bool take(void* out, size_t size) {
+        char* p = static_cast<char*>(out);
+        while (size > 0) {
+            if (at_ == end_) {
+                ssize_t n = read(fd_, buffer_, sizeof buffer_);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return false;
+                at_ = 0;
+                end_ = static_cast<size_t>(n);
+            }
+            size_t part = std::min(size, end_ - at_);
+            std::memcpy(p, buffer_ + at_, part);
+            at_ += part;
+            p += part;
+            size -= part;
+        }
+        return true;
+    }
+    int fd_;
+    char buffer_[64 * 1024];
+    size_t at_ = 0, end_ = 0;
+};
+
+// The number of the call the child is making, in memory shared with the
+// parent: a crash is reported with it, whatever answers were still unsent.
+class CallCounter {
+public:
+    CallCounter() {
+        void* p = mmap(nullptr, sizeof(int64_t), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                       -1, 0);
+        at_ = p == MAP_FAILED ? &fallback_ : static_cast<int64_t*>(p);
+        *at_ = 0;
+    }
+    ~CallCounter() {
+        if (at_ != &fallback_)
+            munmap(at_, sizeof(int64_t));
+    }
+    CallCounter(const CallCounter&) = delete;
+    CallCounter& operator=(const CallCounter&) = delete;
+    void set(int64_t index) { __atomic_store_n(at_, index, __ATOMIC_RELAXED); }
+    int64_t get() const { return __atomic_load_n(at_, __ATOMIC_RELAXED); }
+
+private:
+    int64_t* at_;
+    int64_t fallback_ = 0;
+};
 
 // ---------------------------------------------------------------- the child
 
@@ -259,11 +315,13 @@ int64_t clockOffsetOf(const std::string& path, int64_t fallback) {
 
 // Loads the library, makes every call and reports each answer; never returns.
 [[noreturn]] void runChild(int fd, const std::string& library, const std::string& memory,
-                           std::vector<PreparedCall>& calls, int64_t offset) {
+                           std::vector<PreparedCall>& calls, int64_t offset, CallCounter& counter) {
+    Sender out(fd);
     std::string error;
     auto lib = FiscportLibrary::open(library, &error);
     if (!lib) {
-        send(fd, kLoadFailed, 0, error);
+        out.send(kLoadFailed, 0, error);
+        out.flush();
         _exit(0);
     }
     std::string missing;
@@ -275,21 +333,31 @@ int64_t clockOffsetOf(const std::string& path, int64_t fallback) {
             missing += std::string(c.function->name) + " ";
     }
     if (!missing.empty()) {
-        send(fd, kMissing, 0, missing);
+        out.send(kMissing, 0, missing);
+        out.flush();
         _exit(0);
     }
-    send(fd, kLoaded, 0, {});
-    for (PreparedCall& c : calls) {
-        if (c.clock >= 0)
-            setenv("ECFSIM_TIME", fiscemu::isoTime(c.clock - offset).c_str(), 1);
+    // Said at once: a crash from here on is one of a call.
+    out.send(kLoaded, 0, {});
+    out.flush();
+    int64_t pinned = -1;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        PreparedCall& c = calls[i];
+        counter.set(static_cast<int64_t>(i) + 1);
+        if (c.clock >= 0 && c.clock - offset != pinned) {
+            pinned = c.clock - offset;
+            setenv("ECFSIM_TIME", fiscemu::isoTime(pinned).c_str(), 1);
+        }
         Answer a = c.function->invoker(*lib, c.args);
-        if (!send(fd, a.isReply ? kReply : kCode, a.code, a.reply))
+        if (!out.send(a.isReply ? kReply : kCode, a.code, a.reply))
             _exit(1);
         // The printer's clock was set: the next instants are pinned from there.
-        if (!a.isReply && a.code == 0 && std::strcmp(c.function->name, "ecfAcertaData") == 0)
+        if (!a.isReply && a.code == 0 && std::strcmp(c.function->name, "ecfAcertaData") == 0) {
             offset = clockOffsetOf(memory, offset);
+            pinned = -1;
+        }
     }
-    _exit(0);
+    _exit(out.flush() ? 0 : 1);
 }
 
 // ---------------------------------------------------------------- the folder
@@ -444,6 +512,7 @@ ReplayReport replaySession(const Session& session, const ReplayOptions& options)
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         return failure(report, std::string("pipe: ") + std::strerror(errno));
     std::fflush(nullptr);
+    CallCounter counter;
     pid_t child = fork();
     if (child == 0) {
         close(pipeFds[0]);
@@ -451,11 +520,12 @@ ReplayReport replaySession(const Session& session, const ReplayOptions& options)
         // A reading of the fiscal memory writes its file in the working folder.
         if (chdir(folder.c_str()) != 0)
             _exit(1);
-        runChild(pipeFds[1], report.library, memory, calls, offset);
+        runChild(pipeFds[1], report.library, memory, calls, offset, counter);
     }
     close(pipeFds[1]);
     IgnoredFields ignored(options.ignore);
-    std::optional<Message> first = child > 0 ? receive(pipeFds[0]) : std::nullopt;
+    Receiver answers(pipeFds[0]);
+    std::optional<Message> first = child > 0 ? answers.next() : std::nullopt;
     if (first && first->kind == kLoadFailed)
         error = "biblioteca: " + first->text;
     else if (first && first->kind == kMissing)
@@ -463,7 +533,7 @@ ReplayReport replaySession(const Session& session, const ReplayOptions& options)
                 first->text.substr(0, first->text.size() - 1);
     else if (first && first->kind == kLoaded)
         for (const SessionCall& rec : session.calls) {
-            std::optional<Message> m = receive(pipeFds[0]);
+            std::optional<Message> m = answers.next();
             if (!m)
                 break;
             Answer now;
@@ -484,7 +554,11 @@ ReplayReport replaySession(const Session& session, const ReplayOptions& options)
         error = "a biblioteca " + report.library + " parou ao ser carregada" +
                 (WIFSIGNALED(status) ? " (" + signalName(WTERMSIG(status)) + ")" : std::string());
     } else if (error.empty() && report.replayed < report.calls) {
-        const SessionCall& at = session.calls[static_cast<size_t>(report.replayed)];
+        // The call the child had reached; its answers since the last block
+        // were lost with it.
+        int64_t reached = std::max<int64_t>(counter.get(), report.replayed + 1);
+        const SessionCall& at =
+            session.calls[static_cast<size_t>(std::min<int64_t>(reached, report.calls) - 1)];
         std::string how = child < 0 ? std::string("não foi possível criar o processo")
                           : WIFSIGNALED(status)
                               ? "parou com " + signalName(WTERMSIG(status))
