@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "ecfsim/replay.h"
+#include "ecfsim/session.h"
 #include "fiscport.h"
-#include "replay.h"
-#include "session.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "controlsview.h"
+#include "ecfpainel/controlsview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,8 +20,8 @@
 
 #include "core/clock.h"
 #include "core/state.h"
-#include "memorywatch.h"
-#include "recording.h"
+#include "ecfpainel/memorywatch.h"
+#include "ecfsim/recording.h"
 
 namespace {
 
@@ -106,27 +106,27 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
 
     connect(power_, &QPushButton::clicked, this, [this](bool on) {
         showPower(on);
-        set("power", on ? "on" : "off");
+        change([on] { return ecfsim::powerChange(on); });
     });
-    connect(paper_, &QComboBox::activated, this, [this](int level) {
-        static const char* const kWords[] = {"ok", "low", "out"};
-        set("paper", kWords[level]);
+    // The lists show the levels, drawer states and models in their own order.
+    connect(paper_, &QComboBox::activated, this,
+            [this](int level) { change([level] { return ecfsim::paperChange(level); }); });
+    connect(authPaper_, &QCheckBox::clicked, this, [this](bool present) {
+        change([present] { return ecfsim::authPaperChange(present); });
     });
-    connect(authPaper_, &QCheckBox::clicked, this,
-            [this](bool present) { set("auth-paper", present ? "present" : "absent"); });
-    connect(drawer_, &QComboBox::activated, this, [this](int index) {
-        static const char* const kWords[] = {"closed", "open", "absent"};
-        set("drawer", kWords[index]);
-    });
+    connect(drawer_, &QComboBox::activated, this,
+            [this](int drawer) { change([drawer] { return ecfsim::drawerChange(drawer); }); });
     connect(intervention_, &QCheckBox::clicked, this,
-            [this](bool on) { set("intervention", on ? "on" : "off"); });
-    connect(model_, &QComboBox::activated, this,
-            [this](int index) { set("model", model_->itemText(index).toStdString()); });
+            [this](bool on) { change([on] { return ecfsim::interventionChange(on); }); });
+    connect(model_, &QComboBox::activated, this, [this](int index) {
+        const auto model = static_cast<fiscemu::Model>(index);
+        change([model] { return ecfsim::modelChange(model); });
+    });
     connect(latency_, &QSpinBox::editingFinished, this, [this] {
         const int ms = latency_->value();
         if (watch_ && watch_->device() && watch_->device()->settings().latencyMs == ms)
             return;
-        set("latency", std::to_string(ms));
+        change([ms] { return ecfsim::latencyChange(ms); });
     });
     connect(fail_, &QPushButton::clicked, this, &ControlsView::askFailure);
     connect(clearFaults_, &QPushButton::clicked, this, [this] {
@@ -308,10 +308,8 @@ bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& ac
     return true;
 }
 
-bool ControlsView::set(const std::string& key, const std::string& value) {
-    return run([&](fiscemu::Device& d) {
-        return ecfsim::applyChanges(d, {ecfsim::parseChange(key, value)});
-    });
+bool ControlsView::change(const std::function<ecfsim::Change()>& make) {
+    return run([&](fiscemu::Device& d) { return ecfsim::applyChanges(d, {make()}); });
 }
 
 void ControlsView::askFailure() {

@@ -8,8 +8,8 @@
 
 #include <QWidget>
 
-#include "actions.h"
 #include "core/device.h"
+#include "ecfsim/actions.h"
 
 class MemoryWatch;
 class QCheckBox;
@@ -42,8 +42,8 @@ signals:
     void failed(const QString& message);
 
 private:
-    // `ecfsim set KEY VALUE`.
-    bool set(const std::string& key, const std::string& value);
+    // One change, as `ecfsim set` makes it; `make` may refuse its value.
+    bool change(const std::function<ecfsim::Change()>& make);
     // Runs one of ecfsim's actions on the memory and reports what it said.
     bool run(const std::function<ecfsim::Result(fiscemu::Device&)>& action);
     void showPower(bool on);

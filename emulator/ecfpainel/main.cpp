@@ -8,7 +8,7 @@
 #include <QTranslator>
 
 #include "core/device.h"
-#include "panelwindow.h"
+#include "ecfpainel/panelwindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "memorywatch.h"
+#include "ecfpainel/memorywatch.h"
 
 #include <QDir>
 #include <QFile>

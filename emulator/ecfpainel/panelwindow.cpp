@@ -1,4 +1,4 @@
-#include "panelwindow.h"
+#include "ecfpainel/panelwindow.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -6,11 +6,11 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
-#include "controlsview.h"
-#include "memorywatch.h"
-#include "paperview.h"
-#include "stateview.h"
-#include "traceview.h"
+#include "ecfpainel/controlsview.h"
+#include "ecfpainel/memorywatch.h"
+#include "ecfpainel/paperview.h"
+#include "ecfpainel/stateview.h"
+#include "ecfpainel/traceview.h"
 #include "ui_panelwindow.h"
 
 PanelWindow::PanelWindow(const QString& databasePath, QWidget* parent)

@@ -1,4 +1,4 @@
-#include "paperview.h"
+#include "ecfpainel/paperview.h"
 
 #include <QFontDatabase>
 #include <QPageSize>

@@ -1,4 +1,4 @@
-#include "stateview.h"
+#include "ecfpainel/stateview.h"
 
 #include <QFormLayout>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "traceview.h"
+#include "ecfpainel/traceview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "actions.h"
+#include "ecfsim/actions.h"
 
 #include <limits.h>
 #include <sys/stat.h>
@@ -217,15 +217,97 @@ const std::vector<std::string>& settingKeys() {
     return kKeys;
 }
 
+namespace {
+
+// A setting's value, its word in `set` and in the change's description.
+struct SettingWords {
+    int value;
+    const char* word;
+    const char* description;
+};
+constexpr SettingWords kPaperLevels[] = {{fiscemu::kPaperOk, "ok", "normal"},
+                                         {fiscemu::kPaperLowLevel, "low", "pouco papel"},
+                                         {fiscemu::kPaperOutLevel, "out", "sem papel"}};
+constexpr SettingWords kDrawers[] = {{fiscemu::kDrawerOpen, "open", "aberta"},
+                                     {fiscemu::kDrawerClosed, "closed", "fechada"},
+                                     {fiscemu::kDrawerAbsent, "absent", "ausente"}};
+
+UsageError badValue(const std::string& key, const std::string& value, const std::string& allowed) {
+    return UsageError{"valor inválido para " + key + ": '" + value + "' (use " + allowed + ")",
+                      "set"};
+}
+
+}  // namespace
+
+Change powerChange(bool on) {
+    return {"power", on ? "on" : "off", std::string("energia: ") + (on ? "ligada" : "desligada"),
+            [on](fiscemu::Settings& s) { s.power = on; }};
+}
+
+Change paperChange(int level) {
+    for (const SettingWords& p : kPaperLevels)
+        if (p.value == level)
+            return {"paper", p.word, std::string("papel: ") + p.description,
+                    [level](fiscemu::Settings& s) { s.paper = level; }};
+    throw badValue("paper", std::to_string(level), "ok, low ou out");
+}
+
+Change authPaperChange(bool present) {
+    return {"auth-paper", present ? "present" : "absent",
+            std::string("documento na autenticação: ") + (present ? "presente" : "ausente"),
+            [present](fiscemu::Settings& s) { s.authPaper = present; }};
+}
+
+Change drawerChange(int drawer) {
+    for (const SettingWords& d : kDrawers)
+        if (d.value == drawer)
+            return {"drawer", d.word, std::string("gaveta: ") + d.description,
+                    [drawer](fiscemu::Settings& s) {
+                        s.drawer = drawer;
+                        // An opened drawer closes by itself, counted from now.
+                        if (drawer == fiscemu::kDrawerOpen)
+                            s.drawerOpenedAt = fiscemu::wallNow();
+                    }};
+    throw badValue("drawer", std::to_string(drawer), "open, closed ou absent");
+}
+
+Change drawerAutoCloseChange(int64_t seconds) {
+    if (seconds < 0 || seconds > kMaxDrawerAutoCloseSeconds)
+        throw badValue("drawer-auto-close", std::to_string(seconds), "segundos de 0 a 86400");
+    return {"drawer-auto-close", std::to_string(seconds),
+            "gaveta fecha sozinha: " +
+                (seconds ? "depois de " + std::to_string(seconds) + " s" : std::string("nunca")),
+            [seconds](fiscemu::Settings& s) { s.drawerAutoClose = seconds; }};
+}
+
+Change portChange(int port) {
+    if (port != 0 && port != 1)
+        throw badValue("port", std::to_string(port), "COM1 ou COM2");
+    const char* name = port ? "COM2" : "COM1";
+    return {"port", name, std::string("impressora na porta: ") + name,
+            [port](fiscemu::Settings& s) { s.port = port; }};
+}
+
+Change modelChange(fiscemu::Model model) {
+    const std::string name = fiscemu::modelName(model);
+    return {"model", name, "modelo: " + name, [model](fiscemu::Settings& s) { s.model = model; }};
+}
+
+Change interventionChange(bool on) {
+    return {"intervention", on ? "on" : "off",
+            std::string("intervenção técnica: ") + (on ? "sim" : "não"),
+            [on](fiscemu::Settings& s) { s.intervention = on; }};
+}
+
+Change latencyChange(int64_t ms) {
+    if (ms < 0 || ms > kMaxLatencyMs)
+        throw badValue("latency", std::to_string(ms), "milissegundos de 0 a 60000");
+    return {"latency", std::to_string(ms), "latência: " + std::to_string(ms) + " ms",
+            [ms](fiscemu::Settings& s) { s.latencyMs = ms; }};
+}
+
 Change parseChange(const std::string& key, const std::string& value) {
-    using fiscemu::Settings;
-    auto bad = [&](const std::string& allowed) {
-        return UsageError{"valor inválido para " + key + ": '" + value + "' (use " + allowed + ")",
-                          "set"};
-    };
-    auto change = [&](std::string description, std::function<void(Settings&)> apply) {
-        return Change{key, value, std::move(description), std::move(apply)};
-    };
+    auto bad = [&](const std::string& allowed) { return badValue(key, value, allowed); };
     // The switches take one of two words, the first meaning yes; any other
     // word is refused with the two it may be.
     auto twoWords = [&](const char* yes, const char* no) {
@@ -233,77 +315,51 @@ Change parseChange(const std::string& key, const std::string& value) {
             throw bad(std::string(yes) + " ou " + no);
         return value == yes;
     };
-    if (key == "power") {
-        bool on = twoWords("on", "off");
-        return change(std::string("energia: ") + (on ? "ligada" : "desligada"),
-                      [on](Settings& s) { s.power = on; });
-    }
+    // The change as typed: its value is the word the user wrote.
+    auto typed = [&](Change change) {
+        change.value = value;
+        return change;
+    };
+    if (key == "power")
+        return typed(powerChange(twoWords("on", "off")));
     if (key == "paper") {
-        static const std::map<std::string, std::pair<int, const char*>> kLevels = {
-            {"ok", {fiscemu::kPaperOk, "normal"}},
-            {"low", {fiscemu::kPaperLowLevel, "pouco papel"}},
-            {"out", {fiscemu::kPaperOutLevel, "sem papel"}}};
-        auto it = kLevels.find(value);
-        if (it == kLevels.end())
-            throw bad("ok, low ou out");
-        int level = it->second.first;
-        return change(std::string("papel: ") + it->second.second,
-                      [level](Settings& s) { s.paper = level; });
+        for (const SettingWords& p : kPaperLevels)
+            if (value == p.word)
+                return typed(paperChange(p.value));
+        throw bad("ok, low ou out");
     }
-    if (key == "auth-paper") {
-        bool present = twoWords("present", "absent");
-        return change(
-            std::string("documento na autenticação: ") + (present ? "presente" : "ausente"),
-            [present](Settings& s) { s.authPaper = present; });
-    }
+    if (key == "auth-paper")
+        return typed(authPaperChange(twoWords("present", "absent")));
     if (key == "drawer") {
-        if (value == "open")
-            return change("gaveta: aberta", [](Settings& s) {
-                s.drawer = fiscemu::kDrawerOpen;
-                s.drawerOpenedAt = fiscemu::wallNow();
-            });
-        if (value == "closed")
-            return change("gaveta: fechada",
-                          [](Settings& s) { s.drawer = fiscemu::kDrawerClosed; });
-        if (value == "absent")
-            return change("gaveta: ausente",
-                          [](Settings& s) { s.drawer = fiscemu::kDrawerAbsent; });
+        for (const SettingWords& d : kDrawers)
+            if (value == d.word)
+                return typed(drawerChange(d.value));
         throw bad("open, closed ou absent");
     }
     if (key == "drawer-auto-close") {
-        auto n = parseNumber(value, 0, 86400);
+        auto n = parseNumber(value, 0, kMaxDrawerAutoCloseSeconds);
         if (!n)
             throw bad("segundos de 0 a 86400");
-        int64_t secs = *n;
-        return change("gaveta fecha sozinha: " + (secs ? "depois de " + std::to_string(secs) + " s"
-                                                       : std::string("nunca")),
-                      [secs](Settings& s) { s.drawerAutoClose = secs; });
+        return typed(drawerAutoCloseChange(*n));
     }
     if (key == "port") {
         if (value != "COM1" && value != "COM2" && value != "com1" && value != "com2")
             throw bad("COM1 ou COM2");
-        int port = (value == "COM2" || value == "com2") ? 1 : 0;
-        return change(std::string("impressora na porta: ") + (port ? "COM2" : "COM1"),
-                      [port](Settings& s) { s.port = port; });
+        return typed(portChange((value == "COM2" || value == "com2") ? 1 : 0));
     }
     if (key == "model") {
-        if (value != "2.04" && value != "3.00" && value != "3.01")
+        std::optional<fiscemu::Model> model = fiscemu::parseModel(value);
+        if (!model || value != fiscemu::modelName(*model))
             throw bad("2.04, 3.00 ou 3.01");
-        fiscemu::Model m = *fiscemu::parseModel(value);
-        return change("modelo: " + value, [m](Settings& s) { s.model = m; });
+        return typed(modelChange(*model));
     }
-    if (key == "intervention") {
-        bool on = twoWords("on", "off");
-        return change(std::string("intervenção técnica: ") + (on ? "sim" : "não"),
-                      [on](Settings& s) { s.intervention = on; });
-    }
+    if (key == "intervention")
+        return typed(interventionChange(twoWords("on", "off")));
     if (key == "latency") {
-        auto n = parseNumber(value, 0, 60000);
+        auto n = parseNumber(value, 0, kMaxLatencyMs);
         if (!n)
             throw bad("milissegundos de 0 a 60000");
-        int64_t ms = *n;
-        return change("latência: " + std::to_string(ms) + " ms",
-                      [ms](Settings& s) { s.latencyMs = ms; });
+        return typed(latencyChange(*n));
     }
     throw UsageError{"ajuste desconhecido: " + key, "set"};
 }

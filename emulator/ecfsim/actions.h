@@ -61,6 +61,22 @@ struct Change {
     std::function<void(fiscemu::Settings&)> apply;
 };
 
+constexpr int64_t kMaxDrawerAutoCloseSeconds = 86400;
+constexpr int64_t kMaxLatencyMs = 60000;
+
+// The changes by their values, as the front panel's controls make them and
+// `set`'s words are read into. A value out of its range throws UsageError
+// (command "set"), as the word would.
+Change powerChange(bool on);
+Change paperChange(int level);  // fiscemu::PaperLevel
+Change authPaperChange(bool present);
+Change drawerChange(int drawer);  // fiscemu::DrawerState; opening starts its auto-close
+Change drawerAutoCloseChange(int64_t seconds);
+Change portChange(int port);  // 0 COM1, 1 COM2
+Change modelChange(fiscemu::Model model);
+Change interventionChange(bool on);
+Change latencyChange(int64_t ms);
+
 // The keys `set` accepts, in the order its help lists them.
 const std::vector<std::string>& settingKeys();
 

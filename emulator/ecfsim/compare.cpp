@@ -1,11 +1,11 @@
-#include "compare.h"
+#include "ecfsim/compare.h"
 
 #include <algorithm>
 #include <map>
 
 #include "core/device.h"
 #include "core/trace.h"
-#include "reply_layouts.h"
+#include "replies/reply_layouts.h"
 
 namespace ecfsim {
 

@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "session.h"
+#include "ecfsim/session.h"
 
 namespace ecfsim {
 

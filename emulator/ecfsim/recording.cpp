@@ -1,4 +1,4 @@
-#include "recording.h"
+#include "ecfsim/recording.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

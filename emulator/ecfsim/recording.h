@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "actions.h"
+#include "ecfsim/actions.h"
 
 namespace ecfsim {
 

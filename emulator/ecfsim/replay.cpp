@@ -1,4 +1,4 @@
-#include "replay.h"
+#include "ecfsim/replay.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -23,7 +23,7 @@
 #include "core/device.h"
 #include "core/store.h"
 #include "core/trace.h"
-#include "fiscport_loader.h"
+#include "loader/fiscport_loader.h"
 
 namespace ecfsim {
 

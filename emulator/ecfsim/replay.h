@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "compare.h"
-#include "session.h"
+#include "ecfsim/compare.h"
+#include "ecfsim/session.h"
 
 namespace ecfsim {
 

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "ecfsim/session.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -17,7 +17,7 @@
 #include "core/pathcheck.h"
 #include "core/store.h"
 #include "core/trace.h"
-#include "views.h"
+#include "ecfsim/views.h"
 
 namespace ecfsim {
 

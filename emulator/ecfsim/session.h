@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "recording.h"
+#include "ecfsim/recording.h"
 
 namespace ecfsim {
 

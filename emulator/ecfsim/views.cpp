@@ -1,4 +1,4 @@
-#include "views.h"
+#include "ecfsim/views.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include <QString>
 #include <optional>
 
-#include "reply_layouts.h"
+#include "replies/reply_layouts.h"
 
 // The text of positions [position, position + length) of the reply, shown
 // as the operator sees it.

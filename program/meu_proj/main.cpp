@@ -1,7 +1,7 @@
 // meu_proj: the desktop test bench of the fiscal printer.
 #include "driver/library_driver.h"
-#include "meu_proj/application.h"
-#include "toolkit/application.h"
+#include "meu_proj/bench_windows.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/dialogs.h"
 
 #include <QApplication>

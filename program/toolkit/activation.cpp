@@ -15,6 +15,25 @@ ActivationTracker::ActivationTracker() {
     if (qApp) {
         qApp->installEventFilter(this);
     }
+    setDialogStacking(this);
+}
+
+ActivationTracker::~ActivationTracker() {
+    setDialogStacking(nullptr);
+}
+
+QWidget* ActivationTracker::frontWindow() const {
+    return active_.data();
+}
+
+bool ActivationTracker::restoreAfterBox(QWidget* owner) {
+    if (owner && owner->isVisible() && !qobject_cast<TForm*>(owner)) {
+        return false;
+    }
+    if (active_) {
+        bringToFront(active_);
+    }
+    return true;
 }
 
 bool ActivationTracker::eventFilter(QObject* watched, QEvent* event) {

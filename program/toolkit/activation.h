@@ -12,16 +12,20 @@
 // depend on the window manager (or on there being one).
 #pragma once
 
+#include "toolkit/dialogs.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
 
 class TForm;
 
-class ActivationTracker : public QObject {
+// It also tells the dialog service which form is in front of the boxes.
+class ActivationTracker : public QObject, public DialogStacking {
     Q_OBJECT
 public:
     static ActivationTracker& instance();
+    ~ActivationTracker() override;
 
     TForm* activeForm() const { return active_; }
 
@@ -40,6 +44,13 @@ public:
     void bringToFront(TForm* form);
     // Forgets every form (the registry is being torn down).
     void reset();
+
+    // The active form stands in front of the boxes: a box belongs to it when
+    // no handler names an owner, and gives it the keyboard back on closing
+    // (a box of a window behind, its timer's say, does not activate that
+    // window). Only a box over a window that is no form raises that window.
+    QWidget* frontWindow() const override;
+    bool restoreAfterBox(QWidget* owner) override;
 
 protected:
     // Mouse presses anywhere in a form reach the tracker here.

@@ -1,15 +1,13 @@
 #include "toolkit/dialogs.h"
 
-#include "toolkit/activation.h"
-#include "toolkit/application.h"
-#include "toolkit/handlers.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/printer_text.h"
-#include "toolkit/tform.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -17,6 +15,13 @@
 namespace {
 
 Dialogs* currentDialogs = nullptr;
+DialogStacking* currentStacking = nullptr;
+
+// The owners of the scopes open now, innermost last.
+QList<QPointer<QWidget>>& scopeOwners() {
+    static QList<QPointer<QWidget>> owners;
+    return owners;
+}
 
 QMessageBox::Icon iconOf(DialogKind kind) {
     switch (kind) {
@@ -35,13 +40,13 @@ QMessageBox::Icon iconOf(DialogKind kind) {
 }
 
 // The window a box belongs to: that of the handler raising it, else the
-// toolkit's active form. The application's active window is the last resort
-// only: on a desktop it lags behind, still naming the window that had the
-// keyboard before a form was just shown.
+// window in front. The application's active window is the last resort only:
+// on a desktop it lags behind, still naming the window that had the keyboard
+// before a form was just shown.
 QWidget* boxOwner() {
-    QWidget* owner = handlerOwner();
-    if (!owner) {
-        owner = ActivationTracker::instance().activeForm();
+    QWidget* owner = dialogOwner();
+    if (!owner && currentStacking) {
+        owner = currentStacking->frontWindow();
     }
     if (!owner || !owner->isVisible()) {
         owner = QApplication::activeWindow();
@@ -49,21 +54,18 @@ QWidget* boxOwner() {
     return owner ? owner->window() : nullptr;
 }
 
-// Once a box has closed, the keyboard and the top of the stack go back to the
-// active form (the box's own, when the active form raised it), whatever the
-// window manager chose to focus meanwhile.
+// Once a box has closed, the keyboard and the top of the stack go back to
+// the window in front, whatever the window manager chose to focus meanwhile.
 class BoxOwnership {
 public:
     BoxOwnership() : owner_(boxOwner()) {}
     ~BoxOwnership() {
-        if (owner_ && owner_->isVisible() && !qobject_cast<TForm*>(owner_.data())) {
+        if (currentStacking && currentStacking->restoreAfterBox(owner_)) {
+            return;
+        }
+        if (owner_ && owner_->isVisible()) {
             owner_->raise();
             owner_->activateWindow();
-        } else if (TForm* active = ActivationTracker::instance().activeForm()) {
-            // The box's form when it is the active one; a box of a window
-            // behind (its timer's, say) gives the keyboard back to the active
-            // form rather than activating its own window.
-            ActivationTracker::instance().bringToFront(active);
         }
     }
     BoxOwnership(const BoxOwnership&) = delete;
@@ -84,6 +86,29 @@ Dialogs& dialogs() {
 
 void setDialogs(Dialogs* service) {
     currentDialogs = service;
+}
+
+DialogOwnerScope::DialogOwnerScope(QWidget* owner) {
+    scopeOwners().append(owner);
+}
+
+DialogOwnerScope::~DialogOwnerScope() {
+    scopeOwners().removeLast();
+}
+
+QWidget* dialogOwner() {
+    const QList<QPointer<QWidget>>& owners = scopeOwners();
+    for (auto it = owners.crbegin(); it != owners.crend(); ++it) {
+        if (!it->isNull()) {
+            QWidget* owner = it->data();
+            return owner->isVisible() ? owner : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void setDialogStacking(DialogStacking* stacking) {
+    currentStacking = stacking;
 }
 
 QString dialogCaption(DialogKind kind) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+class QWidget;
+
 enum class DialogKind {
     Message,       // caption: the application title; one OK
     Information,   // caption "Informação"; one OK
@@ -36,6 +38,38 @@ public:
 
 Dialogs& dialogs();
 void setDialogs(Dialogs* service);
+
+// The window whose boxes these are, while the scope lives: the handler
+// runner opens one around every handler, naming the handler's window, so a
+// box stays in front of the window that asked. Scopes nest (a handler shows a
+// window whose activation raises a box); the innermost one decides.
+class DialogOwnerScope {
+    Q_DISABLE_COPY(DialogOwnerScope)
+
+public:
+    explicit DialogOwnerScope(QWidget* owner);
+    ~DialogOwnerScope();
+};
+
+// The window of the innermost scope that named one, if it still exists and
+// is visible; otherwise none.
+QWidget* dialogOwner();
+
+// How the application's windows stand around a box, told by the layer that
+// keeps track of them (the forms' activation): the window in front when no
+// scope names an owner, and what takes the keyboard back once a box has
+// closed. Without one, a box belongs to the application's active window and
+// gives the keyboard back to its owner.
+class DialogStacking {
+public:
+    virtual ~DialogStacking() = default;
+    virtual QWidget* frontWindow() const = 0;
+    // A box of `owner` (none, when it had none) has closed: true when the
+    // stacking has put its own window back in front; false leaves it to the
+    // box, which raises its owner.
+    virtual bool restoreAfterBox(QWidget* owner) = 0;
+};
+void setDialogStacking(DialogStacking* stacking);
 
 // Real Qt dialogs over the application's active window.
 class QtDialogs final : public Dialogs {

@@ -8,12 +8,8 @@
 #include <functional>
 
 // owner is the window whose handler this is: the boxes the handler raises
-// belong to it.
+// belong to it (the handler runs inside the dialog service's owner scope).
 void runHandler(const std::function<void()>& handler, QWidget* owner = nullptr);
-
-// The window of the innermost running handler that named one, if it is
-// still visible; otherwise none.
-QWidget* handlerOwner();
 
 // Connects a signal of a control to a handler of its form, through the
 // dispatch above.

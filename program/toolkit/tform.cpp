@@ -14,7 +14,11 @@
 #include <QScreen>
 #include <QShowEvent>
 
-TForm::TForm(QWidget* parent) : QMainWindow(parent) {}
+TForm::TForm(QWidget* parent) : QMainWindow(parent) {
+    // The tracker stands behind every box from the first form on, also the
+    // boxes of a form's creation, before any form has been shown.
+    ActivationTracker::instance();
+}
 
 void TForm::setBorder(Border border) {
     border_ = border;

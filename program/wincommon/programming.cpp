@@ -2,7 +2,7 @@
 
 #include "driver/fiscal_driver.h"
 #include "driver/reply.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/convert.h"
 #include "toolkit/dialogs.h"
 #include "wincommon/report.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "actions.h"
+#include "ecfsim/actions.h"
+#include "ecfsim/views.h"
 #include "support.h"
-#include "views.h"
 
 using namespace emutest;
 
@@ -32,6 +32,50 @@ TEST_F(EcfsimActions, ChangesAreAppliedTogetherAndDescribedInOrder) {
     EXPECT_EQ(s.paper, fiscemu::kPaperLowLevel);
     EXPECT_EQ(s.drawer, fiscemu::kDrawerAbsent);
     EXPECT_EQ(s.latencyMs, 25);
+}
+
+// The front panel makes its changes from values, ecfsim from words: the two
+// must be the same change, refused alike out of range.
+TEST_F(EcfsimActions, TypedChangesAreTheChangesOfSetsWords) {
+    const std::vector<std::pair<std::vector<std::string>, ecfsim::Change>> cases = {
+        {{"power", "off"}, ecfsim::powerChange(false)},
+        {{"paper", "out"}, ecfsim::paperChange(fiscemu::kPaperOutLevel)},
+        {{"paper", "low"}, ecfsim::paperChange(fiscemu::kPaperLowLevel)},
+        {{"auth-paper", "absent"}, ecfsim::authPaperChange(false)},
+        {{"drawer", "open"}, ecfsim::drawerChange(fiscemu::kDrawerOpen)},
+        {{"drawer", "absent"}, ecfsim::drawerChange(fiscemu::kDrawerAbsent)},
+        {{"drawer-auto-close", "0"}, ecfsim::drawerAutoCloseChange(0)},
+        {{"drawer-auto-close", "30"}, ecfsim::drawerAutoCloseChange(30)},
+        {{"port", "COM2"}, ecfsim::portChange(1)},
+        {{"model", "2.04"}, ecfsim::modelChange(fiscemu::Model::V204)},
+        {{"intervention", "on"}, ecfsim::interventionChange(true)},
+        {{"latency", "60000"}, ecfsim::latencyChange(60000)}};
+    for (const auto& [words, typed] : cases) {
+        SCOPED_TRACE(words[0] + " " + words[1]);
+        ecfsim::Change parsed = ecfsim::parseChange(words[0], words[1]);
+        EXPECT_EQ(typed.key, parsed.key);
+        EXPECT_EQ(typed.value, parsed.value);
+        EXPECT_EQ(typed.description, parsed.description);
+        fiscemu::Settings fromWords, fromValue;
+        parsed.apply(fromWords);
+        typed.apply(fromValue);
+        // Opening the drawer stamps the moment; both stamp one.
+        EXPECT_EQ(fromWords.drawerOpenedAt != 0, fromValue.drawerOpenedAt != 0);
+        fromValue.drawerOpenedAt = fromWords.drawerOpenedAt;
+        EXPECT_TRUE(fromWords == fromValue);
+        EXPECT_FALSE(fromWords == fiscemu::Settings());  // each changes the factory setting
+    }
+    for (const std::function<void()>& outOfRange : std::vector<std::function<void()>>{
+             [] { ecfsim::paperChange(3); }, [] { ecfsim::drawerChange(-1); },
+             [] { ecfsim::drawerAutoCloseChange(86401); }, [] { ecfsim::portChange(2); },
+             [] { ecfsim::latencyChange(-1); }}) {
+        try {
+            outOfRange();
+            ADD_FAILURE() << "a value out of range was taken";
+        } catch (const ecfsim::UsageError& e) {
+            EXPECT_EQ(e.command, "set");
+        }
+    }
 }
 
 TEST_F(EcfsimActions, LeavingTechnicalInterventionReportsTheNewCro) {

@@ -40,6 +40,31 @@ size_t pageSizeOf(const std::string& fileBytes) {
     return size == 1 ? 65536 : size;
 }
 
+namespace {
+uint32_t bigEndian32(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i)
+        v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+}
+}  // namespace
+
+std::vector<uint32_t> walFramePages(const std::string& walBytes) {
+    // A 32-byte header (page size at 8, salts at 16), then frames of a
+    // 24-byte header (page number at 0, salts at 8) and one page.
+    std::vector<uint32_t> pages;
+    if (walBytes.size() < 32)
+        return pages;
+    const size_t frame = 24 + bigEndian32(walBytes, 8);
+    const std::string salt = walBytes.substr(16, 8);
+    for (size_t at = 32; at + frame <= walBytes.size(); at += frame) {
+        if (walBytes.compare(at + 8, 8, salt) != 0)
+            break;
+        pages.push_back(bigEndian32(walBytes, at));
+    }
+    return pages;
+}
+
 bool writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

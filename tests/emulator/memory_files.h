@@ -4,6 +4,7 @@
 // process that reports back in lines.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -22,6 +23,10 @@ bool writeFile(const std::string& path, const std::string& bytes);
 // The page size a memory file's header gives (SQLite writes 1 for 65536);
 // 0 when the bytes are too few to hold a header.
 size_t pageSizeOf(const std::string& fileBytes);
+
+// The page number of each frame of a WAL file, in order, up to the first
+// frame of an earlier round (its salt differs from the header's).
+std::vector<uint32_t> walFramePages(const std::string& walBytes);
 
 // Every row of every table of a memory, read through a connection of its own
 // (which reads only), in a stable text form; "" when the file cannot be read.

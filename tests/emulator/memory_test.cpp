@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -474,6 +475,96 @@ TEST_F(Memory, PagesScribbledOverMakeTheMemoryDamaged) {
     EXPECT_EQ(fileBytes(dir_->db()), bytes);
 }
 
+// The whole file is read at an open only without the mark of a complete
+// check; with one, the open checks every table but the paper roll, and the
+// roll's lines printed since the mark. The mark goes with the first change
+// after an open; `verify` still reads everything.
+TEST_F(Memory, TheOpenChecksTheRollFromItsMarkAndVerifyChecksEverything) {
+    auto query = [this](const std::string& sql) { return RawConnection(dir_->db()).text(sql); };
+    const std::string mark = "SELECT value FROM meta WHERE key='verified_paper'";
+    ASSERT_EQ(statusImp().size(), 8u);
+    EXPECT_EQ(query(mark), "0") << "a new memory has nothing unchecked";
+    zReductions(2);
+    closeAll();
+    const std::string before = query(mark);
+    const std::string checked = query("SELECT max(id) FROM paper");
+    ASSERT_LT(std::stoll(before), std::stoll(checked));
+    ASSERT_EQ(statusImp().size(), 8u);
+    EXPECT_EQ(query(mark), before) << "a call that changes nothing writes no mark";
+    ASSERT_EQ(ecfImpCab(0), 0);
+    EXPECT_EQ(query(mark), checked);
+    for (int coupon = 0; coupon < 3; ++coupon) {
+        if (coupon > 0) {
+            ASSERT_EQ(ecfImpCab(0), 0);
+        }
+        ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "100", 0), 0);
+        ASSERT_EQ(ecfPagamento(0, "00", "100000", 0), 0);
+        ASSERT_EQ(ecfFimTrans("OP"), 0);
+    }
+    closeAll();
+    checkpointIntoFile();
+    const std::string original = fileBytes(dir_->db());
+    const size_t page = pageSizeOf(original);
+    // The roll's leaves in key order: the first holds only lines the mark
+    // covers, the last two lines printed since (three coupons fill several).
+    std::vector<int> leaves;
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(dir_->db().c_str(), &raw, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(raw,
+                                     "SELECT pageno FROM dbstat WHERE name='paper' AND "
+                                     "pagetype='leaf' ORDER BY path",
+                                     -1, &st, nullptr),
+                  SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            leaves.push_back(sqlite3_column_int(st, 0));
+        sqlite3_finalize(st);
+        sqlite3_close(raw);
+    }
+    ASSERT_GE(leaves.size(), 3u);
+    auto scribbled = [&](int pageNo) {
+        std::string bytes = original;
+        for (size_t i = 0; i < page; ++i)
+            bytes[(static_cast<size_t>(pageNo) - 1) * page + i] =
+                static_cast<char>(0x5A ^ (i * 131));
+        for (const char* suffix : {"-wal", "-shm"})
+            unlink((dir_->db() + suffix).c_str());
+        std::ofstream f(dir_->db(), std::ios::binary | std::ios::trunc);
+        f << bytes;
+        return bytes;
+    };
+
+    ASSERT_GT(std::stoll(query("SELECT min(id) FROM paper WHERE id > " + checked + " + 40")), 0);
+    std::string bytes = scribbled(leaves[leaves.size() - 2]);
+    auto [code, error] = openFailure();
+    EXPECT_EQ(code, fiscemu::kDamaged) << "the lines since the mark are checked at every open";
+    EXPECT_EQ(statusImp(), "Erro: 041 Memoria danificada");
+    EXPECT_EQ(fileBytes(dir_->db()), bytes);
+    closeAll();
+
+    scribbled(leaves.front());
+    {
+        std::string why;
+        int openCode = 0;
+        auto checkedAtOpen = Device::open(dir_->db(), &why, &openCode);
+        ASSERT_TRUE(checkedAtOpen) << "lines checked before are not read again at an open: " << why;
+        EXPECT_FALSE(checkedAtOpen->verify().empty()) << "verify reads the whole file";
+    }
+
+    // A mark the roll does not reach (a reset since, or a forged one) asks
+    // for the complete check.
+    scribbled(leaves.front());
+    {
+        RawConnection raw(dir_->db());
+        raw.exec("UPDATE meta SET value = value + 1000 WHERE key='verified_paper'");
+    }
+    checkpointIntoFile();
+    std::tie(code, error) = openFailure();
+    EXPECT_EQ(code, fiscemu::kDamaged) << error;
+}
+
 TEST_F(Memory, TheChainNamesAnAlteredDeletedOrReorderedRecord) {
     zReductions(4);
     closeAll();
@@ -587,22 +678,24 @@ TEST_F(Memory, AnOldMemoryReceivesItsChainOnceAndRecordsIt) {
     EXPECT_EQ(dev().store().fiscalMemory().size(), 4u);
 }
 
-// New memories have 1 KiB pages (a call's frames then fill fewer blocks of
-// the disk); one made with SQLite's 4 KiB pages keeps them and works as before.
-TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
+// New memories have 4 KiB pages, the sector SQLite assumes: with powersafe
+// overwrite off, a commit also rewrites the unchanged pages that share a
+// sector with a changed one, so an item sale with 1 KiB pages wrote 15.
+// One made with 1 KiB pages keeps them and works as before.
+TEST_F(Memory, NewMemoriesHaveSectorSizedPagesAndOlderOnesKeepTheirs) {
     zReductions(2);
     std::vector<fiscemu::FiscalRecord> before = dev().store().fiscalMemory();
     closeAll();
     checkpointIntoFile();
-    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u);
+    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u);
     {
         RawConnection raw(dir_->db());
         raw.exec("PRAGMA journal_mode=DELETE");
-        raw.exec("PRAGMA page_size=4096");
+        raw.exec("PRAGMA page_size=1024");
         raw.exec("VACUUM");
         raw.exec("PRAGMA journal_mode=WAL");
     }
-    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u);
+    ASSERT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u);
     EXPECT_EQ(ecfLeituraX("X"), 0);
     EXPECT_EQ(ecfReducaoZ("OP"), 0);
     EXPECT_TRUE(dev().verify().empty());
@@ -612,7 +705,22 @@ TEST_F(Memory, NewMemoriesHaveSmallPagesAndOlderOnesKeepTheirs) {
         EXPECT_EQ(after[i].hash, before[i].hash);
     closeAll();
     checkpointIntoFile();
-    EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 4096u) << "the library changed an existing memory";
+    EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u) << "the library changed an existing memory";
+}
+
+// An item sale changes the state, its rate's total, the item and the paper:
+// its commit writes those pages and no other (padding repeats the last one).
+TEST_F(Memory, AnItemSaleWritesOnlyThePagesItChanges) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "150", 0), 0);
+    const size_t framesBefore = emutest::walFramePages(fileBytes(dir_->db() + "-wal")).size();
+    ASSERT_GT(framesBefore, 0u);
+    ASSERT_EQ(ecfVenda_Item("2", "Produto", "1", "000", "150", 0), 0);
+    std::vector<uint32_t> frames = emutest::walFramePages(fileBytes(dir_->db() + "-wal"));
+    ASSERT_GT(frames.size(), framesBefore);
+    std::set<uint32_t> pages(frames.begin() + static_cast<std::ptrdiff_t>(framesBefore),
+                             frames.end());
+    EXPECT_LE(pages.size(), 4u) << "pages written by one item sale: " << pages.size();
 }
 
 // ---------------------------------------------------------------- readings never touch the memory

@@ -23,14 +23,14 @@
 
 #include <sqlite3.h>
 
-#include "controlsview.h"
 #include "core/store.h"
+#include "ecfpainel/controlsview.h"
+#include "ecfpainel/paperview.h"
+#include "ecfpainel/stateview.h"
+#include "ecfpainel/traceview.h"
+#include "ecfsim/session.h"
 #include "panel_fixture.h"
 #include "panel_helpers.h"
-#include "paperview.h"
-#include "session.h"
-#include "stateview.h"
-#include "traceview.h"
 
 // ------------------------------------------------------------ the controls
 

@@ -11,9 +11,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "ecfpainel/paperview.h"
+#include "ecfpainel/traceview.h"
 #include "panel_fixture.h"
-#include "paperview.h"
-#include "traceview.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QThread>
 
 #include "e2e/e2e_fixture.h"
-#include "memorywatch.h"
-#include "panelwindow.h"
+#include "ecfpainel/memorywatch.h"
+#include "ecfpainel/panelwindow.h"
 #include "toolkit/tform.h"
 
 namespace {

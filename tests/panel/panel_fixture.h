@@ -13,9 +13,9 @@
 #include <functional>
 #include <memory>
 
+#include "ecfpainel/memorywatch.h"
+#include "ecfpainel/panelwindow.h"
 #include "fiscport.h"
-#include "memorywatch.h"
-#include "panelwindow.h"
 
 // Lets the event loop run until `ready` holds or `ms` pass; true when it holds.
 inline bool waitUntil(const std::function<bool()>& ready, int ms) {

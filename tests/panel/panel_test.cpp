@@ -23,13 +23,13 @@
 
 #include <sqlite3.h>
 
-#include "controlsview.h"
 #include "core/store.h"
+#include "ecfpainel/controlsview.h"
+#include "ecfpainel/paperview.h"
+#include "ecfpainel/stateview.h"
+#include "ecfpainel/traceview.h"
 #include "panel_fixture.h"
 #include "panel_helpers.h"
-#include "paperview.h"
-#include "stateview.h"
-#include "traceview.h"
 
 QStringList PanelTest::paperLines() const {
     return window_->paper()->toPlainText().split(QLatin1Char('\n'));

@@ -166,6 +166,9 @@ Device* device(int* code) {
     }
     if (gDevice && path == gDevicePath && !gDevice->broken() && gDevice->store().reconnect())
         return gDevice.get();
+    // Damage met in use has the whole file checked, not only what an open
+    // checks.
+    const bool damagedInUse = gDevice && path == gDevicePath && gDevice->broken();
     gDevice.reset();
     gDevicePath.clear();
     if (!gDamagedPath.empty() && path == gDamagedPath && identityOf(path) == gDamagedIdentity) {
@@ -176,7 +179,7 @@ Device* device(int* code) {
     std::string error;
     int c = fiscemu::kStorage;
     FileIdentity before = identityOf(path);
-    gDevice.reset(Device::open(path, &error, &c));
+    gDevice.reset(Device::open(path, &error, &c, damagedInUse));
     if (!gDevice) {
         if (c == fiscemu::kDamaged) {
             gDamagedPath = path;

@@ -17,9 +17,10 @@ std::string Device::defaultPath() {
     return "ecfsim.db";
 }
 
-std::unique_ptr<Device> Device::open(const std::string& path, std::string* error, int* code) {
+std::unique_ptr<Device> Device::open(const std::string& path, std::string* error, int* code,
+                                     bool whole) {
     int c = kStorage;
-    auto store = Store::open(path, error, &c);
+    auto store = Store::open(path, error, &c, whole);
     if (!store) {
         if (code)
             *code = c;

@@ -29,8 +29,10 @@ public:
     static std::string defaultPath();
     // Opens and checks a memory (Store::open, then the consistency of the
     // state); `code` receives 40 to 43 on failure (41: damaged, never used).
+    // `whole`: check the whole file at open, as verify() does (after damage
+    // met in use); otherwise as Store::open says.
     static std::unique_ptr<Device> open(const std::string& path, std::string* error,
-                                        int* code = nullptr);
+                                        int* code = nullptr, bool whole = false);
 
     // The port the program selected (ChangePort); the printer answers only on
     // the port it is connected to (a setting).

@@ -120,6 +120,9 @@ sqlite3* openConnection(const std::string& path, int flags, std::string* error, 
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
+    // Every page read is checked cell by cell, not only its header: parts of
+    // the roll are read without the quick check at open having read them.
+    sqlite3_exec(db, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
     sqlite3_busy_handler(db, waitBriefly, const_cast<int*>(&Store::kBusyMs));
     return db;
 }
@@ -165,6 +168,7 @@ void Store::disconnect() {
     byAddress_.clear();
     sqlite3_close(db_);
     db_ = nullptr;
+    verifiedPaper_ = -1;
 }
 
 // The connection as Store::open leaves it, without the checks at open: the
@@ -341,8 +345,17 @@ bool Store::beginRead() {
     return true;
 }
 bool Store::commit() {
+    // The mark of what the open checked goes with the first change made
+    // after it, costing no commit of its own.
+    const bool marking = verifiedPaper_ >= 0 && sqlite3_txn_state(db_, "main") == SQLITE_TXN_WRITE;
+    if (marking && !writeVerifiedMark(verifiedPaper_)) {
+        rollback();
+        return false;
+    }
     if (run("COMMIT")) {
         paperMarkUncommitted_ = false;
+        if (marking)
+            verifiedPaper_ = -1;
         return true;
     }
     rollback();
@@ -372,6 +385,9 @@ bool Store::changedElsewhere() {
     int64_t v = sqlite3_column_int64(st, 0);
     sqlite3_reset(st);
     bool changed = v != dataVersion_;
+    // What the open checked may no longer be what the roll holds.
+    if (changed && dataVersion_ != -1)
+        verifiedPaper_ = -1;
     dataVersion_ = v;
     if (changed)
         paperMarked_ = false;  // another process may have reset the memory

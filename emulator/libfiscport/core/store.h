@@ -56,8 +56,10 @@ public:
     // state only where no file exists. Returns null, an explanation and a
     // result code (40 to 43, core/codes.h) on failure: an existing file that
     // is empty, damaged or not a printer memory is never used nor rewritten.
+    // Unless `whole`, the quick check reads what calls use and the paper
+    // roll's lines since its last complete check (openProblems).
     static std::unique_ptr<Store> open(const std::string& path, std::string* error,
-                                       int* code = nullptr);
+                                       int* code = nullptr, bool whole = false);
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
@@ -112,7 +114,9 @@ public:
     std::map<std::string, int> faults();
     TraceLog& traceLog() { return *trace_; }
 
-    // Checks of a memory: SQLite's quick check and the fiscal memory's chain
+    // Checks of a memory: SQLite's quick check of the whole file (what
+    // `verify` runs; the open checks less, see openProblems) and the fiscal
+    // memory's chain
     // (records in order, hashes, the newest record's hash kept apart).
     std::vector<std::string> integrityProblems();
     std::vector<std::string> chainProblems();
@@ -153,7 +157,15 @@ private:
     bool setCode(int rc);
     bool nearSpaceLimits() const;
     static bool createMemory(const std::string& path, std::string* error, int* code);
-    bool checkMemory(std::string* error, int* code);
+    bool checkMemory(std::string* error, int* code, bool whole);
+    std::vector<std::string> openProblems(bool whole);
+    std::vector<std::string> quickCheck(const std::string& pragma);
+    std::vector<std::string> tableProblems();
+    std::vector<std::string> paperProblemsAfter(int64_t mark);
+    int64_t verifiedPaperMark();
+    int64_t newestPaperId();
+    bool fileHoldsItsPages();
+    bool writeVerifiedMark(int64_t paperId);
     bool upgradeChain();
     void checkpointLoop();
     static int walHook(void* self, sqlite3* db, const char* name, int frames);
@@ -180,6 +192,10 @@ private:
     // view of the memory (so a print need not mark it again); forgotten when
     // the transaction that marked it rolls back or another connection wrote.
     bool paperMarked_ = false, paperMarkUncommitted_ = false;
+    // The newest roll line this connection's open found checked, recorded
+    // in `meta` (verified_paper) with its first change; -1 when nothing is
+    // left to record.
+    int64_t verifiedPaper_ = -1;
 
     sqlite3* db_;
     std::string path_;

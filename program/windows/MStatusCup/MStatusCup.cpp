@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-TFormStatusCup* FormStatusCup = nullptr;
+QPointer<TFormStatusCup> FormStatusCup;
 
 TFormStatusCup::TFormStatusCup(QWidget* parent)
     : TForm(parent), ui(std::make_unique<Ui::TFormStatusCup>()), Timer1(new TTimer(this)) {

@@ -5,6 +5,7 @@
 #include "toolkit/tform.h"
 
 #include <QByteArray>
+#include <QPointer>
 #include <memory>
 
 class TTimer;
@@ -35,4 +36,4 @@ private:
     TTimer* Timer1;
 };
 
-extern TFormStatusCup* FormStatusCup;
+extern QPointer<TFormStatusCup> FormStatusCup;

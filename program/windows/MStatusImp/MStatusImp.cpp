@@ -12,7 +12,7 @@
 
 #include <QApplication>
 
-TFormStatusImp* FormStatusImp = nullptr;
+QPointer<TFormStatusImp> FormStatusImp;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "toolkit/tform.h"
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -38,4 +39,4 @@ private:
     TTimer* Timer1;
 };
 
-extern TFormStatusImp* FormStatusImp;
+extern QPointer<TFormStatusImp> FormStatusImp;

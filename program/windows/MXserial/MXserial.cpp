@@ -9,7 +9,7 @@
 
 #include <array>
 
-Txserial* xserial = nullptr;
+QPointer<Txserial> xserial;
 
 namespace {
 

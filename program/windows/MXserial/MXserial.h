@@ -5,6 +5,7 @@
 #include "toolkit/tform.h"
 
 #include <QList>
+#include <QPointer>
 #include <memory>
 
 class QLineEdit;
@@ -27,4 +28,4 @@ private:
     QList<QLineEdit*> fields_;  // Edit1 .. Edit55, in the order of the reply
 };
 
-extern Txserial* xserial;
+extern QPointer<Txserial> xserial;

@@ -8,7 +8,7 @@
 #include "wincommon/radio_group.h"
 #include "wincommon/report.h"
 
-Tcancitm* cancitm = nullptr;
+QPointer<Tcancitm> cancitm;
 
 Tcancitm::Tcancitm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tcancitm>()) {
     ui->setupUi(this);

@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -26,4 +27,4 @@ private:
     RadioGroup* RadioGroup1;
 };
 
-extern Tcancitm* cancitm;
+extern QPointer<Tcancitm> cancitm;

@@ -9,7 +9,7 @@
 #include "wincommon/fit.h"
 #include "wincommon/report.h"
 
-Tprogcnf* progcnf = nullptr;
+QPointer<Tprogcnf> progcnf;
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -23,4 +24,4 @@ private:
     std::unique_ptr<Ui::Tprogcnf> ui;
 };
 
-extern Tprogcnf* progcnf;
+extern QPointer<Tprogcnf> progcnf;

@@ -8,7 +8,7 @@
 #include "toolkit/handlers.h"
 #include "wincommon/report.h"
 
-Tcupomnf* cupomnf = nullptr;
+QPointer<Tcupomnf> cupomnf;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <array>
 
-Tfdemos* fdemos = nullptr;
+QPointer<Tfdemos> fdemos;
 
 namespace {
 

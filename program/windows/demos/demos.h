@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -37,4 +38,4 @@ private:
     int progressStep_ = 10;
 };
 
-extern Tfdemos* fdemos;
+extern QPointer<Tfdemos> fdemos;

@@ -9,7 +9,7 @@
 #include "wincommon/radio_group.h"
 #include "wincommon/report.h"
 
-Tdescitm* descitm = nullptr;
+QPointer<Tdescitm> descitm;
 
 namespace {
 

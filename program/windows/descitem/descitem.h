@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -27,4 +28,4 @@ private:
     RadioGroup* RadioGroup1;
 };
 
-extern Tdescitm* descitm;
+extern QPointer<Tdescitm> descitm;

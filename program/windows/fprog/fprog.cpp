@@ -10,7 +10,7 @@
 
 #include <array>
 
-Tfrmprog* frmprog = nullptr;
+QPointer<Tfrmprog> frmprog;
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "toolkit/tform.h"
 #include "wincommon/programming.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -45,4 +46,4 @@ private:
     ProgrammingWorkArea area_;
 };
 
-extern Tfrmprog* frmprog;
+extern QPointer<Tfrmprog> frmprog;

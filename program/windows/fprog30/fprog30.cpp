@@ -8,7 +8,7 @@
 #include "toolkit/handlers.h"
 #include "wincommon/report.h"
 
-Tfrmprog30* frmprog30 = nullptr;
+QPointer<Tfrmprog30> frmprog30;
 
 namespace {
 

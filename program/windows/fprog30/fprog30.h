@@ -7,6 +7,7 @@
 #include "toolkit/tform.h"
 #include "wincommon/programming.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -41,4 +42,4 @@ private:
     ProgrammingWorkArea area_;
 };
 
-extern Tfrmprog30* frmprog30;
+extern QPointer<Tfrmprog30> frmprog30;

@@ -4,7 +4,7 @@
 
 #include "driver/codepage.h"
 #include "driver/fiscal_driver.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/convert.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/handlers.h"
@@ -12,7 +12,7 @@
 
 #include <QDate>
 
-Tfrmcheck* frmcheck = nullptr;
+QPointer<Tfrmcheck> frmcheck;
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 
@@ -34,4 +35,4 @@ private:
     int32_t ChequeDevice = 0;
 };
 
-extern Tfrmcheck* frmcheck;
+extern QPointer<Tfrmcheck> frmcheck;

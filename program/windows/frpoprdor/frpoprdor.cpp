@@ -10,7 +10,7 @@
 
 #include <array>
 
-Tfrmopera* frmopera = nullptr;
+QPointer<Tfrmopera> frmopera;
 
 namespace {
 

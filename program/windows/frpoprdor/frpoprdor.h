@@ -5,6 +5,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -25,4 +26,4 @@ private:
     std::unique_ptr<Ui::Tfrmopera> ui;
 };
 
-extern Tfrmopera* frmopera;
+extern QPointer<Tfrmopera> frmopera;

@@ -11,7 +11,7 @@
 
 #include <array>
 
-Tlinecom* linecom = nullptr;
+QPointer<Tlinecom> linecom;
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "toolkit/tform.h"
 
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 
@@ -32,4 +33,4 @@ private:
     QList<QLineEdit*> edits_;  // Edit1 ... Edit8, in printing order
 };
 
-extern Tlinecom* linecom;
+extern QPointer<Tlinecom> linecom;

@@ -5,7 +5,7 @@
 #include "driver/codepage.h"
 #include "driver/fiscal_driver.h"
 #include "driver/reply.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/convert.h"
 #include "toolkit/form_registry.h"
 #include "toolkit/handlers.h"
@@ -22,7 +22,7 @@ int32_t SaleWindowKind = 0;
 int32_t PortChoiceMarker = 0;
 QString PanelStatusLine;
 
-TfrmMain* frmMain = nullptr;
+QPointer<TfrmMain> frmMain;
 
 void resetSharedValues() {
     OperationCode = 0;

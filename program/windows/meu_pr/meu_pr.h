@@ -5,6 +5,7 @@
 #include "toolkit/tform.h"
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -93,4 +94,4 @@ private:
     ColorDialogBox ColorDialog1{Qt::black};
 };
 
-extern TfrmMain* frmMain;
+extern QPointer<TfrmMain> frmMain;

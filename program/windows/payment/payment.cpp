@@ -23,7 +23,7 @@ int32_t PaymentTypeIndex = 0;
 long double CouponSubtotal = 0;
 long double RemainingAmount = 0;
 
-Tfrmtopay* frmtopay = nullptr;
+QPointer<Tfrmtopay> frmtopay;
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -54,4 +55,4 @@ private:
     std::unique_ptr<Ui::Tfrmtopay> ui;
 };
 
-extern Tfrmtopay* frmtopay;
+extern QPointer<Tfrmtopay> frmtopay;

@@ -7,7 +7,7 @@
 #include "toolkit/handlers.h"
 #include "wincommon/report.h"
 
-Ttablepay* tablepay = nullptr;
+QPointer<Ttablepay> tablepay;
 
 Ttablepay::Ttablepay(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Ttablepay>()) {
     ui->setupUi(this);

@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -24,4 +25,4 @@ private:
     std::unique_ptr<Ui::Ttablepay> ui;
 };
 
-extern Ttablepay* tablepay;
+extern QPointer<Ttablepay> tablepay;

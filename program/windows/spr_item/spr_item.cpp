@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-Ts_venda* s_venda = nullptr;
+QPointer<Ts_venda> s_venda;
 
 namespace {
 

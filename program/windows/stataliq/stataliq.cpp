@@ -8,7 +8,7 @@
 #include "toolkit/ttimer.h"
 #include "wincommon/record_listing.h"
 
-TForm1* Form1 = nullptr;
+QPointer<TForm1> Form1;
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <utility>
 
-Tstatpay* statpay = nullptr;
+QPointer<Tstatpay> statpay;
 
 namespace {
 

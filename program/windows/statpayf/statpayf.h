@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 class RecordListing;
@@ -30,4 +31,4 @@ private:
     std::unique_ptr<RecordListing> listing;
 };
 
-extern Tstatpay* statpay;
+extern QPointer<Tstatpay> statpay;

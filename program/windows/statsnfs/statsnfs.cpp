@@ -10,7 +10,7 @@
 
 #include <utility>
 
-Tstatnfs* statnfs = nullptr;
+QPointer<Tstatnfs> statnfs;
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-Tstatusr* statusr = nullptr;
+QPointer<Tstatusr> statusr;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "toolkit/handlers.h"
 #include "wincommon/reply_fields.h"
 
-Tstequipo* stequipo = nullptr;
+QPointer<Tstequipo> stequipo;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "toolkit/handlers.h"
 #include "wincommon/reply_fields.h"
 
-Ttroco* troco = nullptr;
+QPointer<Ttroco> troco;
 
 namespace {
 

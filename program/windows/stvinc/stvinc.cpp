@@ -10,7 +10,7 @@
 
 #include <utility>
 
-Tstvincs* stvincs = nullptr;
+QPointer<Tstvincs> stvincs;
 
 namespace {
 

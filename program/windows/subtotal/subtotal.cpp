@@ -8,7 +8,7 @@
 #include "wincommon/radio_group.h"
 #include "wincommon/report.h"
 
-Tfrmadsub* frmadsub = nullptr;
+QPointer<Tfrmadsub> frmadsub;
 
 namespace {
 

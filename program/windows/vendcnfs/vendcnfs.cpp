@@ -7,7 +7,7 @@
 #include "toolkit/handlers.h"
 #include "wincommon/report.h"
 
-Tvendcnf* vendcnf = nullptr;
+QPointer<Tvendcnf> vendcnf;
 
 Tvendcnf::Tvendcnf(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tvendcnf>()) {
     ui->setupUi(this);

@@ -10,7 +10,7 @@
 
 #include <cstddef>
 
-Tfrmitem4* frmitem4 = nullptr;
+QPointer<Tfrmitem4> frmitem4;
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "toolkit/tform.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -24,4 +25,4 @@ private:
     std::unique_ptr<Ui::Tfrmitem4> ui;
 };
 
-extern Tfrmitem4* frmitem4;
+extern QPointer<Tfrmitem4> frmitem4;

@@ -2,6 +2,9 @@
 // scripts/with-desktop.sh on the xcb platform:
 // - every window's frame, title bar included, lies on the screen, and no
 //   control of it is cut, in the desktop's own fonts;
+// - a window of fixed size tells the window manager so (minimum size equal
+//   to maximum in its size hints), and the window manager then offers it no
+//   resizing and no maximising, while the main window may be maximised;
 // - with WINDOW_PICTURES set to a folder, a picture of each window, frame
 //   and title bar included, saved there as <unit>.png.
 #include "e2e/window_checks.h"
@@ -10,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QThread>
 
@@ -38,6 +42,38 @@ void settle(TForm* window) {
             return;
         }
     }
+}
+
+// What the window manager and the window say of it: its size hints (as
+// WM_NORMAL_HINTS) and the actions the window manager allows on it.
+struct WindowManagerView {
+    QSize minimum;
+    QSize maximum;
+    QStringList allowed;
+};
+
+WindowManagerView windowManagerView(const QWidget* window) {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::number(window->winId()),
+                 QStringLiteral("WM_NORMAL_HINTS"), QStringLiteral("_NET_WM_ALLOWED_ACTIONS")});
+    if (!xprop.waitForFinished(10000)) {
+        ADD_FAILURE() << "xprop did not finish";
+        return {};
+    }
+    const QString output = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+    WindowManagerView view;
+    static const QRegularExpression size(
+        QStringLiteral("program specified (minimum|maximum) size: (\\d+) by (\\d+)"));
+    for (const QRegularExpressionMatch& match : size.globalMatch(output)) {
+        const QSize found(match.captured(2).toInt(), match.captured(3).toInt());
+        (match.captured(1) == QLatin1String("minimum") ? view.minimum : view.maximum) = found;
+    }
+    static const QRegularExpression action(QStringLiteral("_NET_WM_ACTION_[A-Z_]+"));
+    for (const QRegularExpressionMatch& match : action.globalMatch(output)) {
+        view.allowed.append(match.captured());
+    }
+    return view;
 }
 
 }  // namespace
@@ -69,6 +105,38 @@ TEST_F(DesktopWindows, EveryFrameLiesOnTheScreenWithNothingCut) {
         framed += stop.picture.isEmpty() ? 0 : 1;
     });
     EXPECT_EQ(framed, 28);
+}
+
+TEST_F(DesktopWindows, FixedWindowsCanBeNeitherResizedNorMaximised) {
+    int fixed = 0;
+    tour([&](const TourStop& stop) {
+        if (stop.picture.isEmpty()) {
+            return;
+        }
+        settle(stop.form);
+        SCOPED_TRACE(stop.picture.toStdString());
+        const WindowManagerView view = windowManagerView(stop.form);
+        const QStringList maximise = {QStringLiteral("_NET_WM_ACTION_MAXIMIZE_HORZ"),
+                                      QStringLiteral("_NET_WM_ACTION_MAXIMIZE_VERT")};
+        if (stop.form->border() == TForm::Border::Sizeable || stop.form->isMaximized()) {
+            // The main window opens maximised, and may be restored and
+            // maximised again.
+            for (const QString& wanted : maximise) {
+                EXPECT_TRUE(view.allowed.contains(wanted)) << wanted.toStdString();
+            }
+            return;
+        }
+        ++fixed;
+        EXPECT_EQ(view.minimum, stop.form->size());
+        EXPECT_EQ(view.maximum, stop.form->size());
+        for (const QString& refused :
+             maximise + QStringList{QStringLiteral("_NET_WM_ACTION_RESIZE")}) {
+            EXPECT_FALSE(view.allowed.contains(refused)) << refused.toStdString();
+        }
+        // Moving and closing stay the window manager's to offer.
+        EXPECT_TRUE(view.allowed.contains(QStringLiteral("_NET_WM_ACTION_MOVE")));
+    });
+    EXPECT_EQ(fixed, 26);
 }
 
 TEST_F(DesktopWindows, Pictures) {

@@ -4,7 +4,7 @@
 // two is a failure), and its activation does not run again because the box
 // closed.
 #include "desktop/desktop_fixture.h"
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 #include "toolkit/activation.h"
 #include "toolkit/tform.h"
 

@@ -2,7 +2,7 @@
 // rate, the printer's clock, the header, the product-code size and the
 // encrypted code, each read back from the printer afterwards.
 #include "e2e/e2e_fixture.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 
 #include <QComboBox>
 #include <QLabel>

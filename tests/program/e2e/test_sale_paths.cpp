@@ -2,7 +2,7 @@
 // cancelling, a restart with a coupon open, and a 2.04 printer.
 #include "e2e/e2e_fixture.h"
 #include "meu_pr/meu_pr.h"
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 #include "toolkit/trichedit.h"
 
 #include <QComboBox>

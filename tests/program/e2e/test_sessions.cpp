@@ -3,9 +3,9 @@
 // of coupons, a non-fiscal document and the X and Z, and the three
 // demonstration scripts, each with no difference.
 #include "e2e/e2e_fixture.h"
+#include "ecfsim/replay.h"
+#include "ecfsim/session.h"
 #include "meu_pr/meu_pr.h"
-#include "replay.h"
-#include "session.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "support/app_fixture.h"
 
 #include "driver/fiscal_driver.h"
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 #include "toolkit/activation.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/form_registry.h"
 
 #include <QApplication>

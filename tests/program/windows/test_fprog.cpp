@@ -5,7 +5,7 @@
 // is in test_fprog_header_rates.cpp.
 #include "fprog_fixture.h"
 #include "support/app_fixture.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/tform.h"
 
 #include <QComboBox>

@@ -3,7 +3,7 @@
 // order and kind; and its Cancela button.
 #include "fprog_fixture.h"
 #include "support/app_fixture.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/tform.h"
 
 #include <QComboBox>

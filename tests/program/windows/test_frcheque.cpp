@@ -3,7 +3,7 @@
 // calls fills the cheque.
 #include "support/app_fixture.h"
 #include "toolkit/activation.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/tform.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The main window: port choice, information panel, menu tree and dispatch.
 #include "meu_pr/meu_pr.h"
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 #include "support/app_fixture.h"
 #include "toolkit/form_registry.h"
 #include "toolkit/trichedit.h"

@@ -1,7 +1,7 @@
 // Start-up: the port question before any other window exists, the model
 // question after it, and the registry in its order.
 #include "meu_pr/meu_pr.h"
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 #include "payment/payment.h"
 #include "support/app_fixture.h"
 #include "toolkit/form_registry.h"

@@ -1,4 +1,4 @@
-#include "fiscport_loader.h"
+#include "loader/fiscport_loader.h"
 
 #include <dlfcn.h>
 

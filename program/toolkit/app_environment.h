@@ -1,4 +1,4 @@
-// Application-wide pieces of the toolkit: the title, the Portuguese
+// What the whole application shares with its environment: the title, the Portuguese
 // translations of Qt's own dialogs, the regional date and time formats and
 // the clock they read.
 #pragma once

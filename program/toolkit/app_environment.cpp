@@ -1,4 +1,4 @@
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -1,14 +1,15 @@
-#include "session_commands.h"
-
+// The commands of sessions: record (start, stop, status) and replay.
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "actions.h"
-#include "replay.h"
-#include "session.h"
+#include "ecfsim/command.h"
+#include "ecfsim/replay.h"
+#include "ecfsim/session.h"
 
 namespace ecfsim {
+
+namespace {
 
 const char* const kRecordHelp = R"(Uso: ecfsim record start
        ecfsim record stop ARQUIVO
@@ -48,81 +49,90 @@ Saída: 0 nenhuma diferença, 1 diferenças encontradas, 2 a sessão ou a
 biblioteca não pôde ser usada (o motivo vai para a saída de erro).
 )";
 
-void declareRecord(CLI::App* command, SessionCommandLine& line) {
-    command->add_option("arguments", line.args);
+// What replay's options gave (the table's Given holds the common ones).
+struct ReplayOptionsGiven {
+    std::string library, model, keep;
+    std::vector<std::string> ignore;
+    bool list = false;
+};
+
+ReplayOptionsGiven& replayGiven() {
+    static ReplayOptionsGiven given;
+    return given;
 }
 
-void declareReplay(CLI::App* command, SessionCommandLine& line) {
-    command->add_option("file", line.args);
-    command->add_option("--library", line.library);
-    command->add_option("--model", line.model);
-    command->add_option("--keep", line.keep);
-    command->add_option("--ignore", line.ignore);
-    command->add_flag("--list", line.list);
-    line.jsonFlag = command->add_flag("--json", line.json);
+void declareRecord(CLI::App& app, Given& given) {
+    app.add_option("arguments", given.args);
 }
 
-namespace {
-
-void say(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+void declareReplay(CLI::App& app, Given& given) {
+    ReplayOptionsGiven& r = replayGiven();
+    app.add_option("file", given.args);
+    app.add_option("--library", r.library);
+    app.add_option("--model", r.model);
+    app.add_option("--keep", r.keep);
+    app.add_option("--ignore", r.ignore);
+    app.add_flag("--list", r.list);
+    given.flags.push_back(app.add_flag("--json", given.json));
 }
 
 int failed(const std::string& why, int code) {
-    std::string line = "ecfsim: " + why + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    complain(why);
     return code;
 }
 
-}  // namespace
-
-int runRecord(const SessionCommandLine& line, const std::string& memoryPath) {
-    const std::vector<std::string>& a = line.args;
+int record(const Given& given) {
+    const std::vector<std::string>& a = given.args;
     std::string what = a.empty() ? "" : a[0];
     bool ok =
         (what == "start" || what == "status") ? a.size() == 1 : what == "stop" && a.size() == 2;
     if (!ok)
         throw UsageError{"use: ecfsim record start | stop ARQUIVO | status", "record"};
-    Result r = what == "start"  ? recordStart(memoryPath)
-               : what == "stop" ? recordStop(memoryPath, a[1])
-                                : recordStatus(memoryPath);
-    if (!r.ok)
-        return failed(r.error, 1);
-    for (const std::string& l : r.lines)
-        say(l + "\n");
-    return 0;
+    return report(what == "start"  ? recordStart(given.db)
+                  : what == "stop" ? recordStop(given.db, a[1])
+                                   : recordStatus(given.db));
 }
 
-int runReplay(const SessionCommandLine& line) {
-    if (line.args.size() != 1)
+int replay(const Given& given) {
+    const ReplayOptionsGiven& r = replayGiven();
+    if (given.args.size() != 1)
         throw UsageError{"use: ecfsim replay ARQUIVO [opções]", "replay"};
-    if (!line.model.empty() && line.model != "2.04" && line.model != "3.00" && line.model != "3.01")
-        throw UsageError{"--model: modelo inválido '" + line.model + "' (2.04, 3.00 ou 3.01)",
+    if (!r.model.empty() && r.model != "2.04" && r.model != "3.00" && r.model != "3.01")
+        throw UsageError{"--model: modelo inválido '" + r.model + "' (2.04, 3.00 ou 3.01)",
                          "replay"};
     Session session;
     try {
-        session = readSession(line.args[0]);
+        session = readSession(given.args[0]);
     } catch (const SessionError& e) {
-        return failed(e.message, 2);
+        return failed(e.message, kExitUsage);
     }
-    if (line.list) {
-        say(line.json ? sessionListJson(session) : sessionListText(session));
-        return 0;
+    if (r.list) {
+        say(given.json ? sessionListJson(session) : sessionListText(session));
+        return kExitOk;
     }
     ReplayOptions options;
-    options.library = line.library;
-    options.model = line.model;
-    options.keep = line.keep;
-    options.ignore = line.ignore;
+    options.library = r.library;
+    options.model = r.model;
+    options.keep = r.keep;
+    options.ignore = r.ignore;
     options.progress = isatty(STDERR_FILENO) != 0;
-    ReplayReport report = replaySession(session, options);
-    if (line.json)
-        say(reportJson(report));
-    if (report.exitCode == 2)
-        std::fputs(reportText(report).c_str(), stderr);
-    else if (!line.json)
-        say(reportText(report));
-    return report.exitCode;
+    ReplayReport outcome = replaySession(session, options);
+    if (given.json)
+        say(reportJson(outcome));
+    if (outcome.exitCode == 2)
+        std::fputs(reportText(outcome).c_str(), stderr);
+    else if (!given.json)
+        say(reportText(outcome));
+    return outcome.exitCode;
+}
+
+}  // namespace
+
+std::vector<Command> sessionCommands() {
+    return {{"record", "grava uma sessão: a memória do início e cada chamada feita desde então",
+             kRecordHelp, declareRecord, record},
+            {"replay", "reproduz uma sessão gravada e mostra cada diferença, campo a campo",
+             kReplayHelp, declareReplay, replay}};
 }
 
 }  // namespace ecfsim

@@ -1,4 +1,4 @@
-#include "meu_proj/application.h"
+#include "meu_proj/bench_windows.h"
 
 #include "MStatusCup/MStatusCup.h"
 #include "MStatusImp/MStatusImp.h"
@@ -25,18 +25,61 @@
 #include "stroco/stroco.h"
 #include "stvinc/stvinc.h"
 #include "subtotal/subtotal.h"
-#include "toolkit/application.h"
+#include "toolkit/app_environment.h"
 #include "toolkit/form_registry.h"
 #include "vendcnfs/vendcnfs.h"
 #include "venditem/venditem.h"
 
 #include <QApplication>
+#include <QIconEngine>
+#include <QPainter>
+
+namespace {
+
+const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+// The icon's pictures are decoded when one is first drawn, not at start-up:
+// on the offscreen platform none ever is, and on a desktop the first window
+// shown asks for them.
+class PicturesOnDemand : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return pictures().pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        pictures().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return pictures().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        QList<QSize> sizes;
+        if (mode == QIcon::Normal && state == QIcon::Off) {
+            for (int size : kIconSizes)
+                sizes.append(QSize(size, size));
+        }
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new PicturesOnDemand(*this); }
+    QString key() const override { return QStringLiteral("bancada-ecf-icon"); }
+
+private:
+    QIcon& pictures() {
+        if (pictures_.isNull()) {
+            for (int size : kIconSizes)
+                pictures_.addFile(QStringLiteral(":/icons/bancada-ecf-%1.png").arg(size),
+                                  QSize(size, size));
+        }
+        return pictures_;
+    }
+    QIcon pictures_;
+};
+
+}  // namespace
 
 QIcon applicationIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/bancada-ecf-%1.png").arg(size), QSize(size, size));
-    return icon;
+    return QIcon(new PicturesOnDemand);
 }
 
 void createApplicationForms() {
@@ -77,33 +120,7 @@ void createApplicationForms() {
 }
 
 void destroyApplicationForms() {
+    // Each form object is a QPointer: it reads null once its form is gone.
     FormRegistry::instance().destroyAll();
-    frmMain = nullptr;
-    FormStatusCup = nullptr;
-    frmopera = nullptr;
-    FormStatusImp = nullptr;
-    xserial = nullptr;
-    fdemos = nullptr;
-    frmprog = nullptr;
-    frmitem4 = nullptr;
-    s_venda = nullptr;
-    frmtopay = nullptr;
-    frmadsub = nullptr;
-    linecom = nullptr;
-    frmcheck = nullptr;
-    tablepay = nullptr;
-    progcnf = nullptr;
-    cupomnf = nullptr;
-    cancitm = nullptr;
-    descitm = nullptr;
-    frmprog30 = nullptr;
-    Form1 = nullptr;
-    statpay = nullptr;
-    statnfs = nullptr;
-    stequipo = nullptr;
-    statusr = nullptr;
-    vendcnf = nullptr;
-    troco = nullptr;
-    stvincs = nullptr;
     resetSharedValues();
 }

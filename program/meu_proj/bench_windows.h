@@ -1,5 +1,5 @@
-// Start-up of meu_proj: the application title and the registry of its 27
-// windows, created once in registry order.
+// The bench's 27 windows: created once in registry order, with the title and
+// the icon they carry, and destroyed when the program ends.
 #pragma once
 
 #include <QIcon>
