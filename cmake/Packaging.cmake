@@ -15,7 +15,7 @@ set(BANCADA_INSTALL_BINDIR "${BANCADA_PACKAGE_PREFIX}/bin")
 set(BANCADA_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 
 # The installed program finds the installed library from where it lies.
-set_target_properties(meu_proj PROPERTIES
+set_target_properties(meu_proj ecfsim PROPERTIES
   INSTALL_RPATH "$ORIGIN/../${BANCADA_INSTALL_LIBDIR}")
 install(TARGETS meu_proj ecfsim RUNTIME DESTINATION bin)
 install(TARGETS fiscport LIBRARY DESTINATION ${BANCADA_INSTALL_LIBDIR} NAMELINK_SKIP)

@@ -2,13 +2,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -17,6 +21,7 @@
 #include "core/clock.h"
 #include "core/state.h"
 #include "ecfpainel/memorywatch.h"
+#include "ecfsim/recording.h"
 
 namespace {
 
@@ -71,6 +76,12 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
     nextDay_->setObjectName(QStringLiteral("nextDayButton"));
     reset_ = new QPushButton(QStringLiteral("Reiniciar memória"), this);
     reset_->setObjectName(QStringLiteral("resetButton"));
+    record_ = new QPushButton(this);
+    record_->setObjectName(QStringLiteral("recordSession"));
+    record_->setCheckable(true);
+    record_->setToolTip(
+        QStringLiteral("Grava cada chamada feita à biblioteca, com a memória do início, para "
+                       "reproduzir depois com 'ecfsim replay'."));
 
     auto* sensors = new QFormLayout;
     sensors->addRow(QStringLiteral("Energia:"), power_);
@@ -90,6 +101,7 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
     days->addWidget(nextDay_);
     days->addWidget(reset_);
     layout->addLayout(days);
+    layout->addWidget(record_);
     layout->addStretch(1);
 
     connect(power_, &QPushButton::clicked, this, [this](bool on) {
@@ -123,7 +135,9 @@ ControlsView::ControlsView(QWidget* parent) : QWidget(parent) {
     connect(nextDay_, &QPushButton::clicked, this,
             [this] { run([](fiscemu::Device& d) { return ecfsim::nextDay(d); }); });
     connect(reset_, &QPushButton::clicked, this, &ControlsView::askReset);
+    connect(record_, &QPushButton::clicked, this, &ControlsView::toggleRecording);
     showPower(true);
+    showRecording(false);
 }
 
 QString ControlsView::resetQuestion() {
@@ -188,6 +202,72 @@ void ControlsView::showValues() {
                          ? QStringLiteral("Falhas pendentes: nenhuma")
                          : QStringLiteral("Falhas pendentes: %1").arg(pending.join(", ")));
     clearFaults_->setEnabled(!pending.isEmpty());
+    if (watch_)
+        showRecording(ecfsim::recording(watch_->databasePath().toStdString()));
+}
+
+void ControlsView::showRecording(bool open) {
+    const QSignalBlocker block(record_);
+    record_->setChecked(open);
+    record_->setText(open ? QStringLiteral("● Gravando sessão: parar e salvar...")
+                          : QStringLiteral("Gravar sessão"));
+}
+
+// The session file is ecfsim's to write (JSON, which the panel does not
+// hold): `ecfsim record stop FILE`, the ecfsim beside this program.
+ecfsim::Result ControlsView::stopRecording(const QString& file) {
+    QProcess tool;
+    tool.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ecfsim"));
+    tool.setArguments({QStringLiteral("--db"), watch_->databasePath(), QStringLiteral("record"),
+                       QStringLiteral("stop"), file});
+    tool.start();
+    ecfsim::Result result;
+    const bool finished = tool.waitForFinished(120000);
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    const QString err = QString::fromUtf8(tool.readAllStandardError()).trimmed();
+    result.ok = finished && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    if (result.ok) {
+        result.lines.push_back(out.toStdString());
+    } else if (!finished || tool.error() == QProcess::FailedToStart) {
+        result.error = "não foi possível executar " + tool.program().toStdString() + ": " +
+                       tool.errorString().toStdString();
+    } else {
+        result.error = QString(err).remove(QStringLiteral("ecfsim: ")).toStdString();
+    }
+    return result;
+}
+
+void ControlsView::toggleRecording(bool start) {
+    if (!watch_)
+        return;
+    const std::string memory = watch_->databasePath().toStdString();
+    ecfsim::Result result;
+    if (start) {
+        result = ecfsim::recordStart(memory);
+    } else {
+        QFileDialog dialog(this, QStringLiteral("Salvar sessão"),
+                           QFileInfo(watch_->databasePath()).absolutePath(),
+                           QStringLiteral("Sessões (*.json)"));
+        dialog.setObjectName(QStringLiteral("dlgSalvarSessao"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("json"));
+        // Without a file name the session goes on being recorded.
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            showRecording(true);
+            return;
+        }
+        result = stopRecording(dialog.selectedFiles().first());
+    }
+    showRecording(ecfsim::recording(memory));
+    if (!result.ok) {
+        emit failed(text(result.error));
+        return;
+    }
+    QStringList lines;
+    for (const std::string& line : result.lines)
+        lines << text(line);
+    emit done(lines.join(QStringLiteral(" ")));
 }
 
 bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& action) {

@@ -1,6 +1,7 @@
 // The printer's front panel: power, paper and authentication sensors, the
 // drawer, technical intervention, the model, an artificial latency, a fault
-// for the next call of a function, the next day and a factory reset. Each
+// for the next call of a function, the next day, a factory reset and the
+// recording of a session. Each
 // control shows the printer's current setting and changes it as the ecfsim
 // command of the same name does.
 #pragma once
@@ -31,6 +32,8 @@ public slots:
     // Asks for a function and a code, then arms the fault.
     void askFailure();
     void askReset();
+    // Starts a session, or asks for its file name and writes it.
+    void toggleRecording(bool start);
 
 signals:
     // What a control did, in words (for the status bar).
@@ -46,13 +49,15 @@ private:
     void showPower(bool on);
     // Shows the settings and faults last read.
     void showValues();
+    void showRecording(bool open);
+    ecfsim::Result stopRecording(const QString& file);
 
     MemoryWatch* watch_ = nullptr;
     QPushButton* power_;
     QComboBox *paper_, *drawer_, *model_;
     QCheckBox *authPaper_, *intervention_;
     QSpinBox* latency_;
-    QPushButton *fail_, *clearFaults_, *nextDay_, *reset_;
+    QPushButton *fail_, *clearFaults_, *nextDay_, *reset_, *record_;
     QLabel* faults_;
     fiscemu::Settings shownSettings_;
     std::map<std::string, int> shownFaults_;

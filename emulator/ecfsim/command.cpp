@@ -57,6 +57,8 @@ const std::vector<Command>& commands() {
         std::vector<Command> all = readingCommands();
         for (Command& c : changingCommands())
             all.push_back(std::move(c));
+        for (Command& c : sessionCommands())
+            all.push_back(std::move(c));
         all.push_back({"help", "ajuda de um comando (também 'ecfsim COMANDO --help')", "",
                        [](CLI::App& app, Given& given) { app.add_option("topic", given.args); },
                        help});

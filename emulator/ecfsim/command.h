@@ -59,6 +59,7 @@ std::string toolHelp();
 // The commands by what they do, each group in its own file.
 std::vector<Command> readingCommands();   // status, paper, trace, memory
 std::vector<Command> changingCommands();  // set, fail, next-day, verify, reset
+std::vector<Command> sessionCommands();   // record, replay
 
 // What every command writes: its output, its complaints (prefixed with the
 // tool's name), an action's result as either.

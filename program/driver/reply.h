@@ -1,4 +1,5 @@
-// Decoding of the driver's fixed-position status replies.
+// Decoding of the driver's fixed-position status replies; their layouts
+// are listed once in reply_layouts.h, beside the C interface.
 //
 // Replies are cut by 1-based character positions; a field that runs past the
 // end of the reply comes out short or empty, and a null reply is empty text.
@@ -8,11 +9,7 @@
 #include <QString>
 #include <optional>
 
-// One field of a reply: its first position (1-based) and its length.
-struct ReplyField {
-    int position;
-    int length;
-};
+#include "replies/reply_layouts.h"
 
 // The text of positions [position, position + length) of the reply, shown
 // as the operator sees it.
@@ -27,24 +24,6 @@ QString replyErrorNumber(const QByteArray& reply);
 
 // The whole reply as text.
 QString replyText(const QByteArray& reply);
-
-namespace PrinterStatusFields {
-constexpr ReplyField Users{1, 2};
-constexpr ReplyField StateCode{3, 3};
-constexpr ReplyField LowPaperSensor{6, 1};
-constexpr ReplyField AuthenticationSensor{7, 1};
-constexpr ReplyField DrawerSensor{8, 1};
-}  // namespace PrinterStatusFields
-
-namespace CouponStatusFields {
-constexpr ReplyField PrinterNumber{1, 4};
-constexpr ReplyField DocumentType{5, 1};
-constexpr ReplyField CouponNumber{6, 6};
-constexpr ReplyField Time{12, 6};
-constexpr ReplyField Date{18, 8};
-constexpr ReplyField Subtotal{26, 21};
-constexpr ReplyField GrandTotal{47, 21};
-}  // namespace CouponStatusFields
 
 // Where the words for a printer state code are shown.
 enum class StateWords {

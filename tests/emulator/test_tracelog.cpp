@@ -118,7 +118,7 @@ TEST_F(TraceFile, AReasonReadsBackByteForByte) {
     const std::string reason =
         "operador 'a\"b' com \\ e \\x41, acentuação çãé, tab\there, linha\nnova, cr\r, "
         "\x01\x1F\x7F fim";
-    ASSERT_TRUE(log.append("t1", "ecfFimTrans", "\"a\"", "1", 120, reason));
+    ASSERT_TRUE(log.append("t1", "ecfFimTrans", "\"a\"", "1", 120, {}, reason));
     ASSERT_TRUE(log.appendNow("ecfImpCab", "0", "40", "sem memória: só o motivo"));
     ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "0", 80));
     std::vector<TraceRow> rows = log.read(0, 0);
@@ -151,7 +151,7 @@ TEST_F(TraceFile, OlderLinesReadAndOlderReadersReadTheirFields) {
             << "t2\tecfImpCab\t0\t12\t250\n";
     }
     TraceLog log(memory());
-    ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "12", 250, "estado 090: motivo"));
+    ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "12", 250, {}, "estado 090: motivo"));
     std::vector<TraceRow> rows = log.read(0, 0);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].micros, -1);

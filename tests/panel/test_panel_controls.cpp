@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -28,6 +30,7 @@
 #include "ecfpainel/paperview.h"
 #include "ecfpainel/stateview.h"
 #include "ecfpainel/traceview.h"
+#include "ecfsim/session.h"
 #include "panel_fixture.h"
 #include "panel_helpers.h"
 
@@ -175,6 +178,41 @@ TEST_F(FrontPanel, NextDayAndResetWithItsConfirmation) {
     TraceModel* model = p.trace()->model();
     EXPECT_LE(model->rowCount(), 3);
     EXPECT_EQ(model->row(model->rowCount() - 1).function, "ecfImpCab");
+}
+
+TEST_F(FrontPanel, RecordSessionKeepsTheCallsUntilAFileIsNamed) {
+    statusReply();
+    PanelWindow& p = openPanel();
+    QPushButton* record = find<QPushButton>(&p, "recordSession");
+    ASSERT_TRUE(record->isCheckable());
+    EXPECT_EQ(record->text(), QStringLiteral("Gravar sessão"));
+    record->click();
+    EXPECT_TRUE(record->isChecked());
+    ASSERT_EQ(ecfImpCab(0), 0);
+    statusReply();
+
+    // No file name: the session goes on.
+    whenModalShows([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    record->click();
+    EXPECT_TRUE(record->isChecked());
+    ASSERT_EQ(ecfVenda_Item("1", "A", "1", "000", "100", 0), 0);
+
+    const QString file = QFileInfo(databasePath()).absolutePath() + QStringLiteral("/cupom.json");
+    QString caption;
+    whenModalShows([&](QWidget* dialog) {
+        auto* save = static_cast<QFileDialog*>(dialog);
+        caption = save->windowTitle();
+        save->selectFile(file);
+        static_cast<QDialog*>(save)->accept();
+    });
+    record->click();
+    EXPECT_EQ(caption, QStringLiteral("Salvar sessão"));
+    EXPECT_FALSE(record->isChecked());
+    ecfsim::Session session = ecfsim::readSession(file.toStdString());
+    ASSERT_EQ(session.calls.size(), 3u);
+    EXPECT_EQ(session.calls[0].function, "ecfImpCab");
+    EXPECT_FALSE(session.calls[0].paper.empty());
+    EXPECT_EQ(session.calls[2].function, "ecfVenda_Item");
 }
 
 TEST_F(FrontPanel, ControlsShowChangesMadeElsewhere) {

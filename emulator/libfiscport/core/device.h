@@ -87,8 +87,8 @@ private:
     bool reloadIfChanged();
     int unavailableCode(std::string* reason) const;
     int runCommand(const std::string& function, const std::function<int(CallContext&)>& op,
-                   std::string* reason);
-    std::string runReply(const std::string& function, const ReplyBuilder& build,
+                   CallFacts* facts, std::string* reason);
+    std::string runReply(const std::string& function, const ReplyBuilder& build, CallFacts* facts,
                          std::string* reason);
     int storeFailure(std::string* reason);
 

@@ -89,7 +89,7 @@ int Device::storeFailure(std::string* reason) {
 // accepted call writes in the same transaction when no other process wrote
 // meanwhile; otherwise it runs again under the write lock.
 int Device::runCommand(const std::string& fn, const std::function<int(CallContext&)>& op,
-                       std::string* reason) {
+                       CallFacts* facts, std::string* reason) {
     if (broken_) {
         *reason = damagedReason();
         return broken_;
@@ -113,6 +113,8 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         Settings workSet = settings_;
         Output out;
         int64_t t = now();
+        facts->clock = t;
+        facts->paperLines = 0;
         reason->clear();
         int code = unavailableCode(reason);
         bool consumeFault = false;
@@ -158,6 +160,7 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         if (code == kOk) {
             std::swap(state_, work_);
             settings_ = workSet;
+            facts->paperLines = static_cast<int64_t>(out.paper.size());
         }
         return code;
     }
@@ -168,18 +171,19 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
     const Steady::time_point start = Steady::now();
+    CallFacts facts;
     std::string reason;
-    int code = runCommand(fn, op, &reason);
+    int code = runCommand(fn, op, &facts, &reason);
     // Traced once the outcome is known: the line never claims a rolled-back call.
     store_->appendTrace(fn, args, std::to_string(code), callMicros(start, settings_.latencyMs),
-                        code == kOk ? std::string() : reason);
+                        facts, code == kOk ? std::string() : reason);
     // The artificial latency (set from ecfsim) delays the answer, not the
     // printer's work, and holds no lock on the memory meanwhile.
     sleepFor(settings_.latencyMs);
     return code;
 }
 
-std::string Device::runReply(const std::string& fn, const ReplyBuilder& build,
+std::string Device::runReply(const std::string& fn, const ReplyBuilder& build, CallFacts* facts,
                              std::string* reason) {
     if (broken_) {
         *reason = damagedReason();
@@ -195,6 +199,8 @@ std::string Device::runReply(const std::string& fn, const ReplyBuilder& build,
         }
         reason->clear();
         int code = unavailableCode(reason);
+        facts->clock = now();
+        facts->paperLines = 0;
         std::string text;
         if (code != kOk) {
             text = failureReply(code);
@@ -217,7 +223,7 @@ std::string Device::runReply(const std::string& fn, const ReplyBuilder& build,
             text = failureReply(kNoAnswer, kUnsupportedDescription);
             *reason = unsupportedReason(settings_.model, fn);
         } else {
-            text = build(state_, settings_, now(), *reason);
+            text = build(state_, settings_, facts->clock, *reason);
         }
         store_->rollback();
         return text;
@@ -229,10 +235,11 @@ std::string Device::runReply(const std::string& fn, const ReplyBuilder& build,
 std::string Device::reply(const std::string& fn, const std::string& args,
                           const ReplyBuilder& build) {
     const Steady::time_point start = Steady::now();
+    CallFacts facts;
     std::string reason;
-    std::string text = runReply(fn, build, &reason);
+    std::string text = runReply(fn, build, &facts, &reason);
     store_->appendTrace(fn, args, quoteBytes(text, 1024), callMicros(start, settings_.latencyMs),
-                        reason);
+                        facts, reason);
     sleepFor(settings_.latencyMs);
     return text;
 }
@@ -247,7 +254,7 @@ std::string Device::reply(const std::string& fn, const std::string& args,
 
 void Device::traceOnly(const std::string& fn, const std::string& args, const std::string& result,
                        const std::string& reason) {
-    store_->appendTrace(fn, args, result, 0, reason);
+    store_->appendTrace(fn, args, result, 0, CallFacts{}, reason);
 }
 
 }  // namespace fiscemu

@@ -24,6 +24,33 @@ std::string quoteBytes(const std::string& bytes, size_t maxBytes) {
     return out;
 }
 
+std::optional<std::string> unescapeBytes(const std::string& escaped) {
+    std::string out;
+    out.reserve(escaped.size());
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] != '\\') {
+            out += escaped[i];
+            continue;
+        }
+        if (escaped.compare(i, 2, "\\x") != 0 || i + 4 > escaped.size())
+            return std::nullopt;
+        int value = 0;
+        for (size_t k = i + 2; k < i + 4; ++k) {
+            char c = escaped[k];
+            int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                               : -1;
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + digit;
+        }
+        out += static_cast<char>(value);
+        i += 3;
+    }
+    return out;
+}
+
 void TraceArgs::sep() {
     if (!out_.empty())
         out_ += ", ";

@@ -15,6 +15,10 @@ namespace fiscemu {
 // and the backslash become \xHH. Texts past maxBytes are cut and the cut noted.
 std::string quoteBytes(const std::string& bytes, size_t maxBytes = 256);
 
+// The bytes of a text escaped as quoteBytes escapes them, without the quotes;
+// nothing when an escape is malformed.
+std::optional<std::string> unescapeBytes(const std::string& escaped);
+
 // Builds the argument list of one call: "12, \"abc\", NULL".
 class TraceArgs {
 public:

@@ -17,11 +17,20 @@
 
 namespace fiscemu {
 
+// What a row adds after its duration, each as a "name=value" field that older
+// readers skip: the printer's clock at the call (epoch seconds) and how many
+// paper lines the call printed. -1 where unknown.
+struct CallFacts {
+    int64_t clock = -1;
+    int64_t paperLines = -1;
+};
+
 struct TraceRow {
     int64_t id = 0;
     std::string time;  // PC time with milliseconds
     std::string function, args, result;
     int64_t micros = -1;  // from the call to its answer, latency included; -1 unknown
+    CallFacts facts;      // what rows written before these facts were traced lack
     std::string reason;   // why the printer refused the call (UTF-8); empty when it did not
 };
 
@@ -55,13 +64,16 @@ public:
     // become \\, \t, \n, \r, \xHH). Lines without these fields, and readers
     // that stop at the fifth, still agree: the first five fields are as before.
     bool append(const std::string& time, const std::string& function, const std::string& args,
-                const std::string& result, int64_t micros = -1, const std::string& reason = {});
+                const std::string& result, int64_t micros = -1, const CallFacts& facts = {},
+                const std::string& reason = {});
     // The same, stamped with the PC's time now (milliseconds).
     bool appendNow(const std::string& function, const std::string& args, const std::string& result,
                    const std::string& reason = {});
     // Rows with an id above afterId, oldest first; with lastN > 0 only the
     // newest lastN of them.
     std::vector<TraceRow> read(int64_t afterId, int64_t lastN) const;
+    // The id of the newest row, 0 when there is none.
+    int64_t lastId() const;
     // Starts an empty trace (ids from 0 again) and drops the old file.
     bool restart();
 

@@ -14,27 +14,9 @@ QPointer<Txserial> xserial;
 namespace {
 
 // The serial X reading reply: 55 fields back to back, field n shown in
-// EditN. Counters and totalisers, then ten tax-rate rows of value,
-// totaliser and tax debited, then the non-fiscal counters, totalisers and
-// the two times.
-constexpr std::array<ReplyField, 55> kReadingFields = {{
-    {1, 4},    {5, 8},    {13, 4},   {17, 6},   {23, 6},   {29, 6},   {35, 21},
-    {56, 21},  {77, 21},  {98, 21},  {119, 18}, {137, 18}, {155, 18},  // Edit1-13
-    {173, 5},  {178, 18}, {196, 18},                                   // Alíquota 00
-    {214, 5},  {219, 18}, {237, 18},                                   // Alíquota 01
-    {255, 5},  {260, 18}, {278, 18},                                   // Alíquota 02
-    {296, 5},  {301, 18}, {319, 18},                                   // Alíquota 03
-    {337, 5},  {342, 18}, {360, 18},                                   // Alíquota 04
-    {378, 5},  {383, 18}, {401, 18},                                   // Alíquota 05
-    {419, 5},  {424, 18}, {442, 18},                                   // Alíquota 06
-    {460, 5},  {465, 18}, {483, 18},                                   // Alíquota 07
-    {501, 5},  {506, 18}, {524, 18},                                   // Alíquota 08
-    {542, 5},  {547, 18}, {565, 18},                                   // Alíquota 09
-    {583, 6},  {589, 6},  {595, 6},  {601, 18}, {619, 18}, {637, 18}, {655, 18},
-    {673, 18}, {691, 18}, {709, 18}, {727, 9},  {736, 9},  // Edit44-55
-}};
-
-constexpr int kReadingLength = 744;
+// EditN (reply_layouts.h).
+constexpr const std::array<ReplyField, 55>& kReadingFields = XReadingFields::All;
+constexpr int kReadingLength = XReadingFields::Length;
 
 // The fields leave no gap between them and end at the reply's last
 // character.

@@ -131,8 +131,8 @@ void Tfdemos::Button3Click() {
         showMessage(QStringLiteral("Ocorreu ") + replyText(reply));
         return;
     }
-    ui->Label1->setText(sliceField(reply, 1, 18));
-    ui->Label2->setText(sliceField(reply, 19, 15));
+    ui->Label1->setText(sliceField(reply, CgcIeFields::Cgc));
+    ui->Label2->setText(sliceField(reply, CgcIeFields::Ie));
 }
 
 // A fiscal coupon with a subtotal discount that is cancelled again, a

@@ -13,10 +13,10 @@ QPointer<TForm1> Form1;
 namespace {
 
 // Tax-rate record: type, rate, accumulated amount and tax, as received.
-constexpr ReplyField kTaxType{2, 1};
-constexpr ReplyField kRate{3, 5};
-constexpr ReplyField kAmount{8, 16};
-constexpr ReplyField kTax{24, 14};
+constexpr ReplyField kTaxType = TaxRateFields::TaxType;
+constexpr ReplyField kRate = TaxRateFields::Rate;
+constexpr ReplyField kAmount = TaxRateFields::Amount;
+constexpr ReplyField kTax = TaxRateFields::Tax;
 
 // The one panel line of a tax-rate record.
 QStringList TaxRateLines(const QByteArray& record, int32_t recordIndex) {

@@ -16,10 +16,10 @@ namespace {
 
 // Payment-type record: the two flags, the title and the accumulated total,
 // as received.
-constexpr ReplyField kActivated{2, 1};
-constexpr ReplyField kLinked{3, 1};
-constexpr ReplyField kTitle{4, 20};
-constexpr ReplyField kTotal{25, 20};
+constexpr ReplyField kActivated = PaymentTypeFields::Activated;
+constexpr ReplyField kLinked = PaymentTypeFields::Linked;
+constexpr ReplyField kTitle = PaymentTypeFields::Title;
+constexpr ReplyField kTotal = PaymentTypeFields::Total;
 
 // Title, then flags and total, then a separator line.
 QStringList PaymentTypeLines(const QByteArray& record, int32_t recordIndex) {

@@ -15,20 +15,20 @@ QPointer<Tstatnfs> statnfs;
 namespace {
 
 // Non-fiscal document record, every field as received.
-constexpr ReplyField kActive{2, 1};
-constexpr ReplyField kTitle{3, 20};
-constexpr ReplyField kDiscountAllowed{23, 1};
-constexpr ReplyField kSurchargeAllowed{24, 1};
-constexpr ReplyField kCancellationAllowed{25, 1};
-constexpr ReplyField kPaymentRequired{26, 1};
-constexpr ReplyField kLinked{27, 1};
-constexpr ReplyField kLink{28, 2};
-constexpr ReplyField kCoupons{30, 6};
-constexpr ReplyField kCancelledCoupons{36, 6};
-constexpr ReplyField kSales{42, 18};
-constexpr ReplyField kSurcharges{60, 18};
-constexpr ReplyField kDiscounts{78, 18};
-constexpr ReplyField kCancellations{96, 18};
+constexpr ReplyField kActive = NonFiscalFields::Active;
+constexpr ReplyField kTitle = NonFiscalFields::Title;
+constexpr ReplyField kDiscountAllowed = NonFiscalFields::DiscountAllowed;
+constexpr ReplyField kSurchargeAllowed = NonFiscalFields::SurchargeAllowed;
+constexpr ReplyField kCancellationAllowed = NonFiscalFields::CancellationAllowed;
+constexpr ReplyField kPaymentRequired = NonFiscalFields::PaymentRequired;
+constexpr ReplyField kLinked = NonFiscalFields::Linked;
+constexpr ReplyField kLink = NonFiscalFields::Link;
+constexpr ReplyField kCoupons = NonFiscalFields::Coupons;
+constexpr ReplyField kCancelledCoupons = NonFiscalFields::CancelledCoupons;
+constexpr ReplyField kSales = NonFiscalFields::Sales;
+constexpr ReplyField kSurcharges = NonFiscalFields::Surcharges;
+constexpr ReplyField kDiscounts = NonFiscalFields::Discounts;
+constexpr ReplyField kCancellations = NonFiscalFields::Cancellations;
 
 // Six lines of fields, then a separator line.
 QStringList VoucherLines(const QByteArray& record, int32_t recordIndex) {

@@ -15,20 +15,20 @@ QPointer<Tstatusr> statusr;
 namespace {
 
 // User record, every field as received.
-constexpr ReplyField kLine1{1, 48};
-constexpr ReplyField kLine2{49, 48};
-constexpr ReplyField kLine3{97, 48};
-constexpr ReplyField kStore{145, 4};
-constexpr ReplyField kEquipment{149, 4};
-constexpr ReplyField kCgc{153, 18};
-constexpr ReplyField kIm{171, 15};
-constexpr ReplyField kIe{186, 16};
-constexpr ReplyField kFirstDate{202, 8};
-constexpr ReplyField kFirstTime{210, 6};
-constexpr ReplyField kLastDate{216, 8};
-constexpr ReplyField kLastTime{224, 6};
-constexpr ReplyField kRestarts{230, 5};
-constexpr ReplyField kGrandTotal{235, 22};
+constexpr ReplyField kLine1 = UserFields::Line1;
+constexpr ReplyField kLine2 = UserFields::Line2;
+constexpr ReplyField kLine3 = UserFields::Line3;
+constexpr ReplyField kStore = UserFields::Store;
+constexpr ReplyField kEquipment = UserFields::Equipment;
+constexpr ReplyField kCgc = UserFields::Cgc;
+constexpr ReplyField kIm = UserFields::Im;
+constexpr ReplyField kIe = UserFields::Ie;
+constexpr ReplyField kFirstDate = UserFields::FirstDate;
+constexpr ReplyField kFirstTime = UserFields::FirstTime;
+constexpr ReplyField kLastDate = UserFields::LastDate;
+constexpr ReplyField kLastTime = UserFields::LastTime;
+constexpr ReplyField kRestarts = UserFields::Restarts;
+constexpr ReplyField kGrandTotal = UserFields::GrandTotal;
 
 }  // namespace
 

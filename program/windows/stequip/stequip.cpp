@@ -11,10 +11,10 @@ QPointer<Tstequipo> stequipo;
 namespace {
 
 // Equipment record, every field as received.
-constexpr ReplyField kMake{1, 10};
-constexpr ReplyField kModel{11, 15};
-constexpr ReplyField kVersion{26, 4};
-constexpr ReplyField kSerialNumber{30, 9};
+constexpr ReplyField kMake = EquipmentFields::Make;
+constexpr ReplyField kModel = EquipmentFields::Model;
+constexpr ReplyField kVersion = EquipmentFields::Version;
+constexpr ReplyField kSerialNumber = EquipmentFields::SerialNumber;
 
 }  // namespace
 

@@ -11,8 +11,8 @@ QPointer<Ttroco> troco;
 namespace {
 
 // Change totaliser record, both fields as received.
-constexpr ReplyField kDescription{1, 21};
-constexpr ReplyField kAccumulated{22, 21};
+constexpr ReplyField kDescription = ChangeFields::Description;
+constexpr ReplyField kAccumulated = ChangeFields::Accumulated;
 
 }  // namespace
 

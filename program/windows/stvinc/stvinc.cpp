@@ -15,13 +15,13 @@ QPointer<Tstvincs> stvincs;
 namespace {
 
 // Linked-coupon record, every field as received.
-constexpr ReplyField kPending{1, 1};
-constexpr ReplyField kPosition{2, 2};
-constexpr ReplyField kOperationValue{4, 20};
-constexpr ReplyField kTransactionValue{24, 20};
-constexpr ReplyField kCouponNumber{44, 6};
-constexpr ReplyField kIssued{50, 2};
-constexpr ReplyField kIssuedNumber{52, 6};
+constexpr ReplyField kPending = LinkedFields::Pending;
+constexpr ReplyField kPosition = LinkedFields::Position;
+constexpr ReplyField kOperationValue = LinkedFields::OperationValue;
+constexpr ReplyField kTransactionValue = LinkedFields::TransactionValue;
+constexpr ReplyField kCouponNumber = LinkedFields::CouponNumber;
+constexpr ReplyField kIssued = LinkedFields::Issued;
+constexpr ReplyField kIssuedNumber = LinkedFields::IssuedNumber;
 
 QStringList LinkedCouponLines(const QByteArray& record, int32_t recordIndex) {
     const auto field = [&record](ReplyField f) { return sliceField(record, f); };
