@@ -44,8 +44,12 @@ commands() {
     printf 'Com \\fB\\-\\-json\\fR, \\fBstatus\\fR e \\fBmemory\\fR escrevem um documento JSON;\n'
     printf '\\fBpaper\\fR e \\fBtrace\\fR uma lista, ou com \\fB\\-\\-follow\\fR um objeto por linha.\n'
     printf 'Em \\fBtrace\\fR, \\fBargs\\fR é a lista dos argumentos com seus tipos, \\fBresult\\fR\n'
-    printf 'o número devolvido ou o texto da resposta, \\fBcode\\fR o código de resultado e\n'
-    printf '\\fBmeaning\\fR o seu significado.\n'
+    printf 'o número devolvido ou o texto da resposta, \\fBcode\\fR o código de resultado,\n'
+    printf '\\fBmeaning\\fR o seu significado e \\fBreason\\fR, numa chamada recusada, o motivo\n'
+    printf 'que a impressora encontrou (nulo numa chamada aceita).\n'
+    printf '.SH "CÓDIGOS DE RESULTADO"\n.nf\n'
+    "$ecfsim" help codes | roff
+    printf '.fi\n'
     printf '.SH "VEJA TAMBÉM"\n.BR meu_proj (1)\n'
 } >"$output.tmp"
 mv "$output.tmp" "$output"

@@ -13,6 +13,7 @@
 #
 #   scripts/bench-startup.sh [--runs N] [--sets N] [--coupons "5000 20000"]
 #                            [--platforms "offscreen xcb"] [--build DIR] [--no-build]
+#                            [--limit SECONDS]
 #
 # Each set runs every figure N times (31 unless told), the program and its
 # floor one after the other, in alternating order. A set prints the medians
@@ -29,6 +30,7 @@ coupons="5000 20000"
 platforms="offscreen xcb"
 build=$root/build
 do_build=true
+limit=60
 pass=
 while [ $# -gt 0 ]; do
     case $1 in
@@ -38,11 +40,12 @@ while [ $# -gt 0 ]; do
         --platforms) platforms=$2; shift 2 ;;
         --build) build=$(cd "$2" && pwd); shift 2 ;;
         --no-build) do_build=false; shift ;;
+        --limit) limit=$2; shift 2 ;;
         # Internal: one platform's runs, on the desktop the outer run started.
         --pass) pass=$2; work=$3; shift 3 ;;
         *)
             echo "Uso: $0 [--runs N] [--sets N] [--coupons \"5000 20000\"]" \
-                "[--platforms \"offscreen xcb\"] [--build PASTA] [--no-build]" >&2
+                "[--platforms \"offscreen xcb\"] [--build PASTA] [--no-build] [--limit SEGUNDOS]" >&2
             exit 2
             ;;
     esac
@@ -51,9 +54,11 @@ bin=$build/bin
 probe=$bin/startup_probe.so
 
 # One start of a program in FOLDER, timed by the probe; its figures are
-# appended to OUT. STOP is "question" or "loop".
+# appended to OUT. STOP is "question" or "loop". A program that does not
+# get there within the limit (a minute unless told; no probe, a crash in a
+# box) is stopped and leaves no figures.
 probe_run() {
-    local out=$1 stop=$2 folder=$3
+    local out=$1 stop=$2 folder=$3 pid sleeper ended=
     shift 3
     (
         cd "$folder"
@@ -61,7 +66,17 @@ probe_run() {
         STARTUP_PROBE_T0=${EPOCHREALTIME/[.,]/}
         export STARTUP_PROBE_T0
         exec "$@"
-    ) >/dev/null 2>&1 || true
+    ) >/dev/null 2>&1 &
+    pid=$!
+    sleep "$limit" &
+    sleeper=$!
+    wait -n -p ended "$pid" "$sleeper" || true
+    if [ "$ended" = "$sleeper" ]; then
+        kill -KILL "$pid" 2>/dev/null || true
+    else
+        kill "$sleeper" 2>/dev/null || true
+    fi
+    wait "$pid" "$sleeper" 2>/dev/null || true
 }
 
 # A new empty folder under the work folder, printed.
@@ -172,10 +187,10 @@ for platform in $platforms; do
     echo "Medindo em $platform..." >&2
     if [ "$platform" = xcb ]; then
         "$root/scripts/with-desktop.sh" "$0" --build "$build" --runs "$runs" --sets "$sets" \
-            --coupons "$coupons" --pass xcb "$work"
+            --coupons "$coupons" --limit "$limit" --pass xcb "$work"
     else
         "$0" --build "$build" --runs "$runs" --sets "$sets" --coupons "$coupons" \
-            --pass "$platform" "$work"
+            --limit "$limit" --pass "$platform" "$work"
     fi
 done
 
@@ -189,24 +204,28 @@ median() {
 # Prints one figure: median of A's FIELD, of B's, their ratio, and the aim.
 figure() {
     local platform=$1 set=$2 name=$3 files=$4 key=$5 unit=$6 aim=$7
-    local a b count_a count_b
+    local a b paired count_a count_b
     # A program that never reached its point leaves no line at all.
     touch "$files.a" "$files.b"
     a=$(field "$files.a" "$key" | median)
     b=$(field "$files.b" "$key" | median)
+    # The median of each pair's own ratio, less moved by a machine whose
+    # load drifts during the set.
+    paired=$(paste <(field "$files.a" "$key") <(field "$files.b" "$key") |
+        awk '$1 > 0 && $2 > 0 { print $1 / $2 }' | median)
     count_a=$(field "$files.a" "$key" | grep -c -v -- '^-1$' || true)
     count_b=$(field "$files.b" "$key" | grep -c -v -- '^-1$' || true)
     awk -v p="$platform" -v s="$set" -v n="$name" -v a="$a" -v b="$b" -v u="$unit" -v aim="$aim" \
-        -v ca="$count_a" -v cb="$count_b" 'BEGIN {
+        -v pr="$paired" -v ca="$count_a" -v cb="$count_b" 'BEGIN {
             d = (u == "ms") ? 1000 : 1024
             ratio = (b > 0) ? a / b : 0
-            printf "%-9s %3s  %-44s %9.1f %9.1f %-3s %6.2f  %-6s %s  (%d+%d)\n", p, s, n, a / d, b / d, u,
-                   ratio, "<= " aim, (ratio <= aim ? "ok" : "ACIMA"), ca, cb
+            printf "%-9s %3s  %-44s %9.1f %9.1f %-3s %6.2f %6.2f  %-7s %-5s (%d+%d)\n", p, s, n,
+                   a / d, b / d, u, ratio, pr, "<= " aim, (ratio <= aim ? "ok" : "ACIMA"), ca, cb
         }'
 }
 
 echo
-printf '%-9s %3s  %-44s %9s %9s %-3s %6s  %-9s %s\n' plataforma set figura programa piso "" razão meta ""
+printf '%-9s %3s  %-44s %9s %9s %-3s %6s %6s  %-7s\n' plataforma set figura programa piso "" razão pares meta
 for platform in $platforms; do
     for set in $(seq "$sets"); do
         prefix=$work/results/$platform.$set
@@ -220,4 +239,5 @@ for platform in $platforms; do
     done
 done
 echo
-echo "programa e piso: medianas de $runs partidas alternadas; (n+n): partidas que chegaram ao ponto medido"
+echo "programa e piso: medianas de $runs partidas alternadas; razão: das medianas (a meta);"
+echo "pares: mediana das razões de cada par; (n+n): partidas que chegaram ao ponto medido"

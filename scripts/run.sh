@@ -20,7 +20,7 @@ cd run
 export LANG=pt_BR.UTF-8
 # The front panel follows the bench's memory and closes with the bench.
 bench_with_panel() {
-    ../build/bin/ecfpainel &
+    ../build/bin/ecfpainel --manter-a-frente &
     local panel=$! status=0
     ../build/bin/meu_proj "$@" || status=$?
     kill "$panel" 2>/dev/null || true

@@ -33,6 +33,11 @@ int main(int argc, char** argv) {
                                          "./ecfsim.db)."),
                           QStringLiteral("ARQUIVO"));
     parser.addOption(db);
+    QCommandLineOption onTop(QStringLiteral("manter-a-frente"),
+                             QStringLiteral("Começa à frente das outras janelas (Exibir > "
+                                            "Manter à frente), qualquer que seja a escolha "
+                                            "guardada."));
+    parser.addOption(onTop);
     parser.process(app);
     const QString path = parser.isSet(db) ? parser.value(db)
                                           : QString::fromStdString(fiscemu::Device::defaultPath());
@@ -40,10 +45,16 @@ int main(int argc, char** argv) {
     PanelWindow window(path);
     // The layout's size suits a wide desktop; on a smaller screen the window
     // starts maximised, so that the window manager fits it, frame and all,
-    // and every pane stays reachable.
+    // and every pane stays reachable. A size kept from the last run stays.
     const QScreen* screen = window.screen();
     const QSize room = screen ? screen->availableSize() : window.size();
-    if (window.width() > room.width() || window.height() > room.height())
+    const bool maximised = !window.restoredGeometry() &&
+                           (window.width() > room.width() || window.height() > room.height());
+    // A maximised panel kept in front would hide the bench and its dialogs
+    // entirely: there it starts as the last run left it.
+    if (parser.isSet(onTop) && !maximised)
+        window.setKeepOnTop(true);
+    if (maximised)
         window.showMaximized();
     else
         window.show();

@@ -1,10 +1,14 @@
 #include "ecfpainel/panelwindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "ecfpainel/controlsview.h"
 #include "ecfpainel/memorywatch.h"
@@ -13,8 +17,22 @@
 #include "ecfpainel/traceview.h"
 #include "ui_panelwindow.h"
 
+namespace {
+// The panel's own settings: $XDG_CONFIG_HOME/bancada-ecf/ecfpainel.conf.
+QSettings panelSettings() {
+    return QSettings(QStringLiteral("bancada-ecf"), QStringLiteral("ecfpainel"));
+}
+const QString kGeometry = QStringLiteral("window/geometry");
+const QString kMainSplitter = QStringLiteral("window/mainSplitter");
+const QString kRightSplitter = QStringLiteral("window/rightSplitter");
+const QString kKeepOnTop = QStringLiteral("window/keepOnTop");
+}  // namespace
+
 PanelWindow::PanelWindow(const QString& databasePath, QWidget* parent)
-    : QMainWindow(parent), ui_(new Ui::PanelWindow), watch_(new MemoryWatch(databasePath, this)) {
+    : QMainWindow(parent),
+      ui_(new Ui::PanelWindow),
+      watch_(new MemoryWatch(databasePath, this)),
+      layoutSaver_(new QTimer(this)) {
     ui_->setupUi(this);
     // The application's name follows the memory's path in the title bar.
     setWindowTitle(QDir::toNativeSeparators(watch_->databasePath()));
@@ -41,12 +59,69 @@ PanelWindow::PanelWindow(const QString& databasePath, QWidget* parent)
         box.exec();
     });
     connect(ui_->actionSavePdf, &QAction::triggered, this, &PanelWindow::savePdfAs);
+    connect(ui_->keepOnTop, &QAction::toggled, this, &PanelWindow::setKeepOnTop);
+    restoreLayout();
+    layoutSaver_->setSingleShot(true);
+    layoutSaver_->setInterval(500);
+    connect(layoutSaver_, &QTimer::timeout, this, &PanelWindow::saveLayout);
+    for (QSplitter* splitter : {ui_->mainSplitter, ui_->rightSplitter})
+        connect(splitter, &QSplitter::splitterMoved, layoutSaver_, qOverload<>(&QTimer::start));
     connect(ui_->actionQuit, &QAction::triggered, this, &QWidget::close);
 
     watch_->poll();
 }
 
 PanelWindow::~PanelWindow() = default;
+
+void PanelWindow::restoreLayout() {
+    const QSettings settings = panelSettings();
+    restoredGeometry_ = restoreGeometry(settings.value(kGeometry).toByteArray());
+    ui_->mainSplitter->restoreState(settings.value(kMainSplitter).toByteArray());
+    ui_->rightSplitter->restoreState(settings.value(kRightSplitter).toByteArray());
+    ui_->keepOnTop->setChecked(settings.value(kKeepOnTop, false).toBool());
+}
+
+void PanelWindow::saveLayout() const {
+    QSettings settings = panelSettings();
+    settings.setValue(kGeometry, saveGeometry());
+    settings.setValue(kMainSplitter, ui_->mainSplitter->saveState());
+    settings.setValue(kRightSplitter, ui_->rightSplitter->saveState());
+}
+
+void PanelWindow::closeEvent(QCloseEvent* event) {
+    layoutSaver_->stop();
+    saveLayout();
+    QMainWindow::closeEvent(event);
+}
+
+void PanelWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (isVisible())
+        layoutSaver_->start();
+}
+
+void PanelWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (isVisible())
+        layoutSaver_->start();
+}
+
+bool PanelWindow::keepsOnTop() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void PanelWindow::setKeepOnTop(bool on) {
+    if (ui_->keepOnTop->isChecked() != on)
+        ui_->keepOnTop->setChecked(on);  // comes back here through toggled
+    panelSettings().setValue(kKeepOnTop, on);
+    if (keepsOnTop() == on)
+        return;
+    // Changing a window's flags takes it off the screen: it comes back where it was.
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (shown)
+        show();
+}
 
 PaperView* PanelWindow::paper() const {
     return ui_->paperRoll;
@@ -75,7 +150,8 @@ void PanelWindow::showProblem(const QString& problem) {
 }
 
 bool PanelWindow::savePdf(const QString& fileName, QString* failure) const {
-    return PaperView::writePdf(ui_->paperRoll->selectedDocuments(), fileName, failure);
+    return PaperView::writePdf(ui_->paperRoll->selectedDocuments(), fileName, failure,
+                               ui_->traceBox->refusalLines());
 }
 
 void PanelWindow::savePdfAs() {

@@ -10,6 +10,7 @@ class ControlsView;
 class MemoryWatch;
 class PaperView;
 class QLabel;
+class QTimer;
 class StateView;
 class TraceView;
 
@@ -31,15 +32,34 @@ public:
     // The banner that says what is wrong with the memory.
     QLabel* message() const;
 
-    // Writes the selected documents (the whole roll without a selection).
+    // Writes the selected documents (the whole roll without a selection)
+    // and the refused calls in the trace.
     bool savePdf(const QString& fileName, QString* failure) const;
+
+    // Whether the window stays above the others (the action "Manter à
+    // frente"); the choice is remembered for the next start.
+    bool keepsOnTop() const;
+    // Whether the size and position of an earlier run were restored.
+    bool restoredGeometry() const { return restoredGeometry_; }
 
 public slots:
     void savePdfAs();
+    void setKeepOnTop(bool on);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showProblem(const QString& problem);
+    void restoreLayout();
+    void saveLayout() const;
 
     std::unique_ptr<Ui::PanelWindow> ui_;
     MemoryWatch* watch_;
+    // Saves the layout a moment after it last changed: the panel is often
+    // ended by a signal (run.sh ends it with the bench), never closed.
+    QTimer* layoutSaver_;
+    bool restoredGeometry_ = false;
 };

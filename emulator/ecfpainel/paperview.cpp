@@ -125,8 +125,31 @@ std::vector<PaperView::Document> PaperView::selectedDocuments() const {
     return chosen;
 }
 
+namespace {
+// A text in lines of at most `width` characters, broken between words where
+// it can be and inside a word longer than a line.
+QStringList wrapped(const QString& text, int width) {
+    QStringList lines;
+    QString current;
+    for (QString word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!current.isEmpty() && current.size() + 1 + word.size() > width) {
+            lines << current;
+            current.clear();
+        }
+        while (word.size() > width) {
+            lines << word.left(width);
+            word = word.mid(width);
+        }
+        current += (current.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    if (!current.isEmpty())
+        lines << current;
+    return lines;
+}
+}  // namespace
+
 bool PaperView::writePdf(const std::vector<Document>& documents, const QString& fileName,
-                         QString* failure) {
+                         QString* failure, const QStringList& refusals) {
     if (documents.empty()) {
         if (failure)
             *failure = QStringLiteral("A bobina está vazia: não há o que salvar.");
@@ -183,6 +206,17 @@ bool PaperView::writePdf(const std::vector<Document>& documents, const QString& 
             line(stationMark(documents[i].station), kMarkColour);
         for (const QString& text : documents[i].lines)
             line(text, kInkColour);
+    }
+    // The calls the printer refused, each wrapped to the roll's width: they
+    // printed nothing, so they follow the paper under a title of their own.
+    if (!refusals.isEmpty()) {
+        line(cutLine(), kMarkColour);
+        line(QStringLiteral("CHAMADAS RECUSADAS (%1)").arg(refusals.size()), kMarkColour);
+        for (const QString& refusal : refusals) {
+            line(QString(), kMarkColour);
+            for (const QString& part : wrapped(refusal, kColumns))
+                line(part, kMarkColour);
+        }
     }
     if (!painter.end()) {
         if (failure)

@@ -1,7 +1,8 @@
 // The paper roll as the printer printed it: one line per printed line in a
-// fixed-pitch font at the printer's width, code page 850 shown as the printer
-// shows it, each document set apart by a cut line, the cheque and
-// authentication stations marked, the newest line at the bottom.
+// fixed-pitch font at the printer's width, with the characters the program
+// sent (Windows Latin; lines of older memories from code page 850), each
+// document set apart by a cut line, the cheque and authentication stations
+// marked, the newest line at the bottom.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -35,10 +36,11 @@ public:
     // The documents the selection touches; all of them without a selection.
     std::vector<Document> selectedDocuments() const;
 
-    // Writes documents as a PDF that looks like the paper. False with a
-    // reason when the file cannot be written.
+    // Writes documents as a PDF that looks like the paper, then the refused
+    // calls given (with the printer's reasons) under a title of their own.
+    // False with a reason when the file cannot be written.
     static bool writePdf(const std::vector<Document>& documents, const QString& fileName,
-                         QString* failure);
+                         QString* failure, const QStringList& refusals = {});
 
 public slots:
     void appendRows(const std::vector<fiscemu::PaperRow>& rows);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -13,7 +14,9 @@
 
 #include <algorithm>
 
+#include "core/codes.h"
 #include "core/device.h"
+#include "core/trace.h"
 #include "core/tracelog.h"
 
 namespace {
@@ -25,25 +28,32 @@ QString text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// Only the function column decides the filter; an empty pattern lets all in.
-class FunctionFilter : public QSortFilterProxyModel {
+// The function, when one is chosen, and the refusals, when asked for,
+// decide the filter; with neither every row is let in.
+class CallFilter : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void setFunction(const QString& name) {
         function_ = name;
         invalidateFilter();
     }
+    void setRefusalsOnly(bool on) {
+        refusalsOnly_ = on;
+        invalidateFilter();
+    }
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex&) const override {
-        if (function_.isEmpty())
-            return true;
         auto* model = static_cast<TraceModel*>(sourceModel());
-        return text(model->row(row).function) == function_;
+        const fiscemu::TraceRow& r = model->row(row);
+        if (refusalsOnly_ && !TraceModel::failed(r))
+            return false;
+        return function_.isEmpty() || text(r.function) == function_;
     }
 
 private:
     QString function_;
+    bool refusalsOnly_ = false;
 };
 
 }  // namespace
@@ -64,13 +74,26 @@ bool TraceModel::failed(const fiscemu::TraceRow& row) {
     const std::string& r = row.result;
     if (!r.empty() && r.front() == '"')
         return r.find("Erro") != std::string::npos;
-    return r != "0" && !r.empty() && row.function != "ChangePort";
+    // A traced reason always marks a refusal.
+    return (r != "0" && !r.empty() && row.function != "ChangePort") || !row.reason.empty();
 }
 
 QString TraceModel::durationText(int64_t micros) {
     if (micros < 0)
         return QString();
     return QLocale().toString(double(micros) / 1000.0, 'f', 3);
+}
+
+QString TraceModel::resultToolTip(const fiscemu::TraceRow& row) {
+    const std::optional<int> code = fiscemu::readTraceResult(row.result).code;
+    if (!code)
+        return text(row.result);
+    const fiscemu::ResultCode* known = fiscemu::findResultCode(*code);
+    QString tip = QStringLiteral("%1 — %2").arg(*code).arg(
+        known ? text(known->meaning) : QStringLiteral("código fora da tabela (falha simulada)"));
+    if (!row.reason.empty())
+        tip += QStringLiteral("\nMotivo: ") + text(row.reason);
+    return tip;
 }
 
 QVariant TraceModel::data(const QModelIndex& index, int role) const {
@@ -87,9 +110,11 @@ QVariant TraceModel::data(const QModelIndex& index, int role) const {
             case Arguments:
                 return text(r.args);
             case Result:
-                return text(r.result);
+                return role == Qt::ToolTipRole ? resultToolTip(r) : text(r.result);
             case Duration:
                 return durationText(r.micros);
+            case Reason:
+                return text(r.reason);
         }
     }
     if (role == Qt::TextAlignmentRole && index.column() == Duration)
@@ -122,6 +147,8 @@ QVariant TraceModel::headerData(int section, Qt::Orientation orientation, int ro
             return QStringLiteral("Resultado ou resposta");
         case Duration:
             return QStringLiteral("Duração (ms)");
+        case Reason:
+            return QStringLiteral("Motivo");
     }
     return {};
 }
@@ -152,12 +179,15 @@ void TraceModel::clear() {
 TraceView::TraceView(QWidget* parent)
     : QWidget(parent),
       model_(new TraceModel(this)),
-      proxy_(new FunctionFilter(this)),
+      proxy_(new CallFilter(this)),
       table_(new QTableView(this)),
-      filter_(new QComboBox(this)) {
+      filter_(new QComboBox(this)),
+      refusalsOnly_(new QCheckBox(QStringLiteral("Só &recusas"), this)) {
     setObjectName(QStringLiteral("traceBox"));
     table_->setObjectName(QStringLiteral("callTrace"));
     filter_->setObjectName(QStringLiteral("traceFilter"));
+    refusalsOnly_->setObjectName(QStringLiteral("traceRefusalsOnly"));
+    refusalsOnly_->setToolTip(QStringLiteral("Mostra só as chamadas que a impressora recusou"));
     proxy_->setObjectName(QStringLiteral("callTraceFilter"));
     proxy_->setSourceModel(model_);
     table_->setModel(proxy_);
@@ -177,15 +207,23 @@ TraceView::TraceView(QWidget* parent)
                           table_->fontMetrics().horizontalAdvance("00:00:00.000 "));
     header->resizeSection(TraceModel::Function,
                           table_->fontMetrics().horizontalAdvance("ecfCancAcresDescSubTotal "));
-    header->resizeSection(TraceModel::Arguments, 240);
-    header->resizeSection(TraceModel::Result, 140);
+    header->resizeSection(TraceModel::Arguments, 150);
+    header->resizeSection(TraceModel::Result,
+                          table_->fontMetrics().horizontalAdvance("Resultado ou resposta  "));
+    header->resizeSection(TraceModel::Reason, 220);
+    header->resizeSection(TraceModel::Duration,
+                          table_->fontMetrics().horizontalAdvance("Duração (ms) "));
     header->setStretchLastSection(true);
 
     filter_->addItem(QStringLiteral("(todas as funções)"), QString());
     for (const std::string& name : fiscemu::driverFunctionNames())
         filter_->addItem(text(name), text(name));
     connect(filter_, &QComboBox::currentIndexChanged, this, [this](int) {
-        static_cast<FunctionFilter*>(proxy_)->setFunction(filter_->currentData().toString());
+        static_cast<CallFilter*>(proxy_)->setFunction(filter_->currentData().toString());
+        table_->scrollToBottom();
+    });
+    connect(refusalsOnly_, &QCheckBox::toggled, this, [this](bool on) {
+        static_cast<CallFilter*>(proxy_)->setRefusalsOnly(on);
         table_->scrollToBottom();
     });
 
@@ -203,6 +241,7 @@ TraceView::TraceView(QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(label);
     top->addWidget(filter_, 1);
+    top->addWidget(refusalsOnly_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(top);
@@ -237,6 +276,20 @@ QString TraceView::selectedText() const {
         out += line + QLatin1Char('\n');
     }
     return out;
+}
+
+QStringList TraceView::refusalLines() const {
+    QStringList lines;
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        const fiscemu::TraceRow& r = model_->row(row);
+        if (!TraceModel::failed(r))
+            continue;
+        QString line = text(fiscemu::traceLine(r));
+        if (line.endsWith(QLatin1Char('\n')))
+            line.chop(1);
+        lines << line;
+    }
+    return lines;
 }
 
 void TraceView::copySelection() {

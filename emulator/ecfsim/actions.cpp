@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -169,15 +170,14 @@ Result refused(fiscemu::Device& dev) {
 }  // namespace
 
 std::optional<int64_t> parseNumber(const std::string& text, int64_t min, int64_t max) {
+    // Digits alone: an unsigned reading takes no sign and no blank.
     if (text.empty() || text.size() > 9)
         return std::nullopt;
-    int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max)
+    uint32_t digits = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, digits);
+    const int64_t v = digits;
+    if (error != std::errc() || stop != end || v < min || v > max)
         return std::nullopt;
     return v;
 }

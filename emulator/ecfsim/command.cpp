@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ecfsim/views.h"
+
 namespace ecfsim {
 
 namespace {
@@ -15,6 +17,8 @@ Comandos:
 )";
 
 const char* const kToolHelpTail = R"(
+'ecfsim help codes' explica os códigos de resultado da biblioteca.
+
 Opções: --db ARQUIVO, --help, --version (a versão do programa).
 
 A memória é o arquivo de --db, senão o da variável ECFSIM_DB, senão ./ecfsim.db.
@@ -25,11 +29,18 @@ Saída: 0 sucesso, 1 falha (memória inacessível ou gravação recusada),
 2 uso incorreto. Mensagens de erro vão para a saída de erro.
 )";
 
-// `ecfsim help [COMMAND]`: the tool's help, or a command's.
+// `ecfsim help codes`: the table of result codes, a topic and not a command.
+const char* const kCodesTopic = "codes";
+
+// `ecfsim help [COMMAND]`: the tool's help, a command's, or the codes'.
 int help(const Given& given) {
     const std::string topic = given.args.empty() ? "" : given.args[0];
     if (topic.empty()) {
         say(toolHelp());
+        return kExitOk;
+    }
+    if (topic == kCodesTopic) {
+        say(codesText());
         return kExitOk;
     }
     const Command* command = findCommand(topic);

@@ -44,8 +44,12 @@ função, argumentos como foram enviados e o resultado (código ou resposta).
   --last N   só as N últimas chamadas
   --follow   continua mostrando as chamadas novas até Ctrl+C; sem --last
              começa pelas 10 últimas
-  --json     uma lista JSON de {id, time, function, args, result}; com
-             --follow, um objeto JSON por linha
+  --json     uma lista JSON de {id, time, function, args, result, code,
+             meaning, reason}; com --follow, um objeto JSON por linha
+
+Uma chamada recusada traz depois do resultado, após "—", o motivo que a
+impressora encontrou: o argumento ou o estado em falta e o valor
+(em JSON, o campo reason). 'ecfsim help codes' explica cada código.
 )";
 
 const char* const kMemoryHelp = R"(Uso: ecfsim memory [--json]

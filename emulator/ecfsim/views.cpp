@@ -167,11 +167,17 @@ std::string userLine(const std::string& bytes) {
     return fiscemu::windowsLatinToUtf8(bytes);
 }
 
-// UTF-8 text filled with blanks to `width` characters (not bytes).
-std::string padChars(const std::string& text, size_t width) {
+// Characters (not bytes) of a UTF-8 text.
+size_t charCount(const std::string& text) {
     size_t chars = 0;
     for (unsigned char c : text)
         chars += (c & 0xC0) != 0x80;
+    return chars;
+}
+
+// UTF-8 text filled with blanks to `width` characters (not bytes).
+std::string padChars(const std::string& text, size_t width) {
+    const size_t chars = charCount(text);
     return text + std::string(chars < width ? width - chars : 1, ' ');
 }
 
@@ -373,7 +379,35 @@ std::string traceJson(const TraceRow& r) {
         j["code"] = nullptr;
         j["meaning"] = nullptr;
     }
+    j["reason"] = r.reason.empty() ? Json(nullptr) : Json(r.reason);
     return dump(j);
+}
+
+std::string codesText() {
+    std::string text =
+        "Códigos de resultado: o número que as funções devolvem, ou NNN das respostas\n"
+        "\"Erro: NNN ...\". O registro das chamadas traz, com cada recusa, o motivo\n"
+        "que a impressora encontrou (argumento ou estado, e o valor).\n\n";
+    for (const fiscemu::ResultCode& row : fiscemu::resultCodes()) {
+        text += padChars(std::to_string(row.code), 4) + row.description + "\n";
+        // The meaning under it, in lines of at most 72 characters.
+        const std::string meaning = row.meaning;
+        std::string line;
+        for (size_t start = 0; start < meaning.size();) {
+            size_t end = meaning.find(' ', start);
+            if (end == std::string::npos)
+                end = meaning.size();
+            const std::string word = meaning.substr(start, end - start);
+            if (!line.empty() && charCount(line) + 1 + charCount(word) > 72) {
+                text += "      " + line + "\n";
+                line.clear();
+            }
+            line += (line.empty() ? "" : " ") + word;
+            start = end + 1;
+        }
+        text += "      " + line + "\n";
+    }
+    return text;
 }
 
 std::string memoryText(const std::vector<FiscalRecord>& records) {

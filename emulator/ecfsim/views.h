@@ -18,8 +18,12 @@ std::string statusJson(fiscemu::Device& dev);
 // One line per row; the text forms end with a newline.
 std::string paperLine(const fiscemu::PaperRow& row);
 std::string paperJson(const fiscemu::PaperRow& row);
-// The JSON form of a call: {id, time, function, args, result, code, meaning}.
+// The JSON form of a call: {id, time, function, args, result, code, meaning,
+// reason}; reason is null for a call accepted or traced without one.
 std::string traceJson(const fiscemu::TraceRow& row);
+
+// The table of result codes, for `ecfsim help codes` and the manual page.
+std::string codesText();
 
 // The arguments of a traced call as typed values: numbers, texts (their bytes
 // escaped as in the trace), null for NULL, {"pointer": N} for a pointer to N,

@@ -55,7 +55,7 @@ protected:
         return *window_;
     }
     PanelWindow& panel() { return *window_; }
-    // Reads what is new, as a notification would.
+    // Reads what is new now, as the probe of the files does when they change.
     void readNow() { window_->watch()->poll(); }
 
     QStringList paperLines() const;

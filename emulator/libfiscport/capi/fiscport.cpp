@@ -199,17 +199,34 @@ Text copy(const char* p) {
     return std::string(p, strnlen(p, kMaxCopy));
 }
 
+// Why a call had no memory to answer from.
+std::string unansweredReason(int code) {
+    switch (code) {
+        case fiscemu::kDamaged:
+            return "memória da impressora danificada ou não reconhecida: nenhuma chamada a usa "
+                   "até que seja restaurada (ecfsim verify, ecfsim reset)";
+        case fiscemu::kBusy:
+            return "outro processo reteve a memória por tempo demais ao abri-la";
+        case fiscemu::kDiskFull:
+            return "disco cheio ao criar a memória da impressora";
+        default:
+            return gInheritedConnections
+                       ? "processo filho com as conexões do pai: a memória não é aberta aqui"
+                       : "a memória da impressora não pôde ser aberta em " + currentPath();
+    }
+}
+
 // A call answered without a memory is still traced, beside the file it
 // could not use (when that folder can be written), but only where a memory
 // is or could be: beside a regular file, or where none exists yet. A path
 // that is a directory, a FIFO, a device node or a link to one, a link to
 // nothing or a loop of links gets no trace file beside it.
-void traceUnanswered(const char* fn, const TraceArgs& args, const std::string& result) {
+void traceUnanswered(const char* fn, const TraceArgs& args, const std::string& result, int code) {
     std::string path = currentPath();
     fiscemu::PathKind kind = fiscemu::inspectPath(path).kind;
     if (!fiscemu::leadsToRegular(kind) && kind != fiscemu::PathKind::Missing)
         return;
-    fiscemu::TraceLog(path).appendNow(fn, args.str(), result);
+    fiscemu::TraceLog(path).appendNow(fn, args.str(), result, unansweredReason(code));
 }
 
 int32_t run(const char* fn, const TraceArgs& args, const std::function<int(CallContext&)>& op) {
@@ -217,16 +234,24 @@ int32_t run(const char* fn, const TraceArgs& args, const std::function<int(CallC
     int code = fiscemu::kStorage;
     Device* d = device(&code);
     if (!d) {
-        traceUnanswered(fn, args, std::to_string(code));
+        traceUnanswered(fn, args, std::to_string(code), code);
         return code;
     }
     return d->command(fn, args.str(), op);
 }
 
-using Builder = std::function<std::string(const PrinterState&, const Settings&, int64_t)>;
+// A reply that may fail on its own, saying why.
+using fiscemu::ReplyBuilder;
+
+// Adapts a reply that cannot fail on its own.
+ReplyBuilder always(std::string (*build)(const PrinterState&, const Settings&, int64_t)) {
+    return [build](const PrinterState& st, const Settings& set, int64_t now, std::string&) {
+        return build(st, set, now);
+    };
+}
 
 const char* runReply(std::string& buffer, const char* fn, const TraceArgs& args,
-                     const Builder& build) {
+                     const ReplyBuilder& build) {
     std::lock_guard<std::mutex> lock(gMutex);
     int code = fiscemu::kStorage;
     Device* d = device(&code);
@@ -234,7 +259,7 @@ const char* runReply(std::string& buffer, const char* fn, const TraceArgs& args,
         buffer = d->reply(fn, args.str(), build);
     } else {
         buffer = fiscemu::failureReply(code);
-        traceUnanswered(fn, args, fiscemu::quoteBytes(buffer, 1024));
+        traceUnanswered(fn, args, fiscemu::quoteBytes(buffer, 1024), code);
     }
     return buffer.c_str();
 }
@@ -251,7 +276,9 @@ int32_t FISCPORT_CALL ChangePort(int32_t port) {
     int code = 0;
     if (Device* d = device(&code)) {
         d->selectPort(gPort);
-        d->traceOnly("ChangePort", TraceArgs().num(port).str(), std::to_string(rc));
+        d->traceOnly("ChangePort", TraceArgs().num(port).str(), std::to_string(rc),
+                     rc == 0 ? std::string()
+                             : "porta " + std::to_string(port) + ": esperado 0 (COM1) ou 1 (COM2)");
     }
     return rc;
 }
@@ -263,7 +290,7 @@ int32_t FISCPORT_CALL ecfLineFeed(int32_t station, int32_t lines) {
 
 const char* FISCPORT_CALL ecfStatusImp(void) {
     static std::string buf;
-    return runReply(buf, "ecfStatusImp", TraceArgs(), fiscemu::replyStatusImp);
+    return runReply(buf, "ecfStatusImp", TraceArgs(), always(fiscemu::replyStatusImp));
 }
 
 const char* FISCPORT_CALL ecfStatusCupom(int32_t* kind) {
@@ -271,42 +298,46 @@ const char* FISCPORT_CALL ecfStatusCupom(int32_t* kind) {
     TraceArgs args;
     args.pointer(kind);
     bool valid = kind && *kind == 1;
-    return runReply(buf, "ecfStatusCupom", args,
-                    [=](const PrinterState& st, const Settings& set, int64_t now) {
-                        if (!valid)
-                            return fiscemu::failureReply(fiscemu::kOutOfRange);
-                        return fiscemu::replyStatusCupom(st, set, now);
-                    });
+    return runReply(
+        buf, "ecfStatusCupom", args,
+        [=](const PrinterState& st, const Settings& set, int64_t now, std::string& why) {
+            if (!valid) {
+                why = "tipo " + (kind ? std::to_string(*kind) : std::string("NULL")) +
+                      ": esperado um ponteiro para 1";
+                return fiscemu::failureReply(fiscemu::kOutOfRange);
+            }
+            return fiscemu::replyStatusCupom(st, set, now);
+        });
 }
 
 const char* FISCPORT_CALL ecfStatusAliquotas(int32_t index) {
     static std::string buf;
     return runReply(buf, "ecfStatusAliquotas", TraceArgs().num(index),
-                    [=](const PrinterState& st, const Settings&, int64_t) {
-                        return fiscemu::replyAliquota(st, index);
+                    [=](const PrinterState& st, const Settings&, int64_t, std::string& why) {
+                        return fiscemu::replyAliquota(st, index, &why);
                     });
 }
 
 const char* FISCPORT_CALL ecfStatusPayTypes(int32_t index) {
     static std::string buf;
     return runReply(buf, "ecfStatusPayTypes", TraceArgs().num(index),
-                    [=](const PrinterState& st, const Settings&, int64_t) {
-                        return fiscemu::replyPayType(st, index);
+                    [=](const PrinterState& st, const Settings&, int64_t, std::string& why) {
+                        return fiscemu::replyPayType(st, index, &why);
                     });
 }
 
 const char* FISCPORT_CALL ecfStatusDocsNFs(int32_t index) {
     static std::string buf;
     return runReply(buf, "ecfStatusDocsNFs", TraceArgs().num(index),
-                    [=](const PrinterState& st, const Settings&, int64_t) {
-                        return fiscemu::replyDocNF(st, index);
+                    [=](const PrinterState& st, const Settings&, int64_t, std::string& why) {
+                        return fiscemu::replyDocNF(st, index, &why);
                     });
 }
 
 const char* FISCPORT_CALL ecfStatusEquipo(void) {
     static std::string buf;
     return runReply(buf, "ecfStatusEquipo", TraceArgs(),
-                    [](const PrinterState& st, const Settings& set, int64_t) {
+                    [](const PrinterState& st, const Settings& set, int64_t, std::string&) {
                         return fiscemu::replyEquipo(st, set);
                     });
 }
@@ -314,36 +345,38 @@ const char* FISCPORT_CALL ecfStatusEquipo(void) {
 const char* FISCPORT_CALL ecfStatusUser(int32_t user) {
     static std::string buf;
     return runReply(buf, "ecfStatusUser", TraceArgs().num(user),
-                    [=](const PrinterState& st, const Settings&, int64_t) {
-                        return fiscemu::replyUser(st, user);
+                    [=](const PrinterState& st, const Settings&, int64_t, std::string& why) {
+                        return fiscemu::replyUser(st, user, &why);
                     });
 }
 
 const char* FISCPORT_CALL ecfStatusTroco(void) {
     static std::string buf;
-    return runReply(
-        buf, "ecfStatusTroco", TraceArgs(),
-        [](const PrinterState& st, const Settings&, int64_t) { return fiscemu::replyTroco(st); });
+    return runReply(buf, "ecfStatusTroco", TraceArgs(),
+                    [](const PrinterState& st, const Settings&, int64_t, std::string&) {
+                        return fiscemu::replyTroco(st);
+                    });
 }
 
 const char* FISCPORT_CALL ecfStatusVincs(int32_t index) {
     static std::string buf;
     return runReply(buf, "ecfStatusVincs", TraceArgs().num(index),
-                    [=](const PrinterState& st, const Settings&, int64_t) {
-                        return fiscemu::replyVinc(st, index);
+                    [=](const PrinterState& st, const Settings&, int64_t, std::string& why) {
+                        return fiscemu::replyVinc(st, index, &why);
                     });
 }
 
 const char* FISCPORT_CALL ecfLeituraXSerial(void) {
     static std::string buf;
-    return runReply(buf, "ecfLeituraXSerial", TraceArgs(), fiscemu::replyXSerial);
+    return runReply(buf, "ecfLeituraXSerial", TraceArgs(), always(fiscemu::replyXSerial));
 }
 
 const char* FISCPORT_CALL ecfCGC_IE(void) {
     static std::string buf;
-    return runReply(
-        buf, "ecfCGC_IE", TraceArgs(),
-        [](const PrinterState& st, const Settings&, int64_t) { return fiscemu::replyCgcIe(st); });
+    return runReply(buf, "ecfCGC_IE", TraceArgs(),
+                    [](const PrinterState& st, const Settings&, int64_t, std::string&) {
+                        return fiscemu::replyCgcIe(st);
+                    });
 }
 
 int32_t FISCPORT_CALL ecfImpCab(int32_t flags) {

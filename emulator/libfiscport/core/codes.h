@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace fiscemu {
 
@@ -39,6 +40,23 @@ enum Code : int {
     kDiskFull = 43,         // disk full or file-size limit reached
     kNoAnswer = 79,         // printer did not answer, or the model lacks the command
 };
+
+// One row of the table of result codes: the short description failure
+// replies carry (no accents: "Comando fora de sequencia") and what the code
+// covers, in the operator's words. The table is the one place that explains
+// the codes: ecfsim's help and manual page and the front panel read it.
+struct ResultCode {
+    int code;
+    const char* description;
+    const char* meaning;
+};
+
+// Every code the library answers, in ascending order.
+const std::vector<ResultCode>& resultCodes();
+
+// The row of a code; nullptr for a code outside the table (a fault set with
+// ecfsim may answer any number).
+const ResultCode* findResultCode(int code);
 
 // Short description used in failure replies ("Erro: 012 Comando fora de sequencia").
 const char* codeDescription(int code);

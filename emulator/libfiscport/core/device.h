@@ -21,7 +21,13 @@ struct CallContext {
     Settings& settings;
     Store& store;
     int64_t now;
+    // Why the call was refused, for the trace (as Output::reason).
+    std::string& reason;
 };
+
+// Builds a status reply; a reply that fails says why in `reason`.
+using ReplyBuilder = std::function<std::string(const PrinterState&, const Settings&, int64_t now,
+                                               std::string& reason)>;
 
 class Device {
 public:
@@ -44,11 +50,14 @@ public:
     int command(const std::string& function, const std::string& args,
                 const std::function<int(CallContext&)>& op);
     // A call that returns a reply text.
-    std::string reply(
-        const std::string& function, const std::string& args,
-        const std::function<std::string(const PrinterState&, const Settings&, int64_t now)>& build);
+    std::string reply(const std::string& function, const std::string& args,
+                      const ReplyBuilder& build);
+    // The same, for a reply that cannot fail on its own.
+    std::string reply(const std::string& function, const std::string& args,
+                      std::string (*build)(const PrinterState&, const Settings&, int64_t now));
     // A call answered by the library itself, only traced (ChangePort).
-    void traceOnly(const std::string& function, const std::string& args, const std::string& result);
+    void traceOnly(const std::string& function, const std::string& args, const std::string& result,
+                   const std::string& reason = {});
 
     // Tools: current memory, settings changes, faults, the clock, reset.
     bool refresh();
@@ -76,14 +85,12 @@ public:
 private:
     explicit Device(std::unique_ptr<Store> store) : store_(std::move(store)) {}
     bool reloadIfChanged();
-    int unavailableCode(const std::string& function) const;
+    int unavailableCode(std::string* reason) const;
     int runCommand(const std::string& function, const std::function<int(CallContext&)>& op,
-                   CallFacts* facts);
-    std::string runReply(
-        const std::string& function,
-        const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build,
-        CallFacts* facts);
-    int storeFailure();
+                   std::string* reason, CallFacts* facts);
+    std::string runReply(const std::string& function, const ReplyBuilder& build,
+                         std::string* reason, CallFacts* facts);
+    int storeFailure(std::string* reason);
 
     std::unique_ptr<Store> store_;
     PrinterState state_;

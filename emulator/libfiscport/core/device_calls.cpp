@@ -11,10 +11,37 @@
 
 namespace fiscemu {
 
-int Device::unavailableCode(const std::string& fn) const {
-    (void)fn;
-    if (!settings_.power || selectedPort_ != settings_.port)
+namespace {
+std::string portName(int port) {
+    return "COM" + std::to_string(port + 1);
+}
+
+// The reasons of the answers the library gives for the whole printer.
+std::string faultReason(const std::string& fn, int code) {
+    return "falha simulada: ecfsim fault fez " + fn + " responder " + std::to_string(code) +
+           " uma vez";
+}
+
+std::string unsupportedReason(Model model, const std::string& fn) {
+    return fn + " não existe no modelo " + modelName(model) + " da impressora";
+}
+
+std::string damagedReason() {
+    return "memória da impressora danificada ou não reconhecida: nenhuma chamada a usa até que "
+           "seja restaurada (ecfsim verify, ecfsim reset)";
+}
+}  // namespace
+
+int Device::unavailableCode(std::string* reason) const {
+    if (!settings_.power) {
+        *reason = "impressora desligada (ecfsim set power off)";
         return kNoAnswer;
+    }
+    if (selectedPort_ != settings_.port) {
+        *reason = "a impressora está na " + portName(settings_.port) + " e o programa escolheu a " +
+                  portName(selectedPort_) + " (ChangePort)";
+        return kNoAnswer;
+    }
     return kOk;
 }
 
@@ -34,11 +61,26 @@ void sleepFor(int64_t ms) {
 }
 }  // namespace
 
-int Device::storeFailure() {
+int Device::storeFailure(std::string* reason) {
     error_ = store_->lastError();
     int code = store_->lastCode();
     if (code == kDamaged)
         broken_ = kDamaged;
+    switch (code) {
+        case kDamaged:
+            *reason = damagedReason() + ": " + error_;
+            break;
+        case kBusy:
+            *reason = "outro processo reteve a memória por mais de " +
+                      std::to_string(Store::kBusyMs / 1000) + " s: nada mudou";
+            break;
+        case kDiskFull:
+            *reason = "disco cheio ao gravar a memória: nada mudou (" + error_ + ")";
+            break;
+        default:
+            *reason = "a memória não pôde ser lida ou gravada: " + error_;
+            break;
+    }
     return code;
 }
 
@@ -47,9 +89,11 @@ int Device::storeFailure() {
 // accepted call writes in the same transaction when no other process wrote
 // meanwhile; otherwise it runs again under the write lock.
 int Device::runCommand(const std::string& fn, const std::function<int(CallContext&)>& op,
-                       CallFacts* facts) {
-    if (broken_)
+                       std::string* reason, CallFacts* facts) {
+    if (broken_) {
+        *reason = damagedReason();
         return broken_;
+    }
     for (int pass = 0; pass < 2; ++pass) {
         const bool locked = pass == 1;
         // While the checkpoint holds writers back, the command still runs on
@@ -57,10 +101,10 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         // pass, which waits for the checkpoint's moment.
         const bool heldBack = !locked && store_->writersHeldBack();
         if (!(locked ? store_->begin() : store_->beginRead()))
-            return storeFailure();
+            return storeFailure(reason);
         if (!reloadIfChanged()) {
             store_->rollback();
-            return storeFailure();
+            return storeFailure(reason);
         }
         // The copy reuses the last call's buffers: no allocation for rows
         // that already had room.
@@ -71,19 +115,23 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         int64_t t = now();
         facts->clock = t;
         facts->paperLines = 0;
-        int code = unavailableCode(fn);
+        reason->clear();
+        int code = unavailableCode(reason);
         bool consumeFault = false;
         if (code == kOk) {
             auto fault = faults_.find(fn);
             if (fault != faults_.end()) {
                 code = fault->second;
+                *reason = faultReason(fn, code);
                 consumeFault = true;
             } else if (!modelHasCommand(settings_.model, fn)) {
                 code = kNoAnswer;
+                *reason = unsupportedReason(settings_.model, fn);
             } else {
                 Printer printer(work, workSet, t, out);
-                CallContext ctx{printer, work, workSet, *store_, t};
+                CallContext ctx{printer, work, workSet, *store_, t, out.reason};
                 code = op(ctx);
+                *reason = code == kOk ? std::string() : std::move(out.reason);
             }
         }
         if (code != kOk && !consumeFault) {
@@ -102,7 +150,7 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         }
         ok = ok && store_->commit();
         if (!ok) {
-            int failure = storeFailure();
+            int failure = storeFailure(reason);
             store_->rollback();
             if (!locked && failure == kBusy)
                 continue;  // another process wrote since the snapshot: again, locked
@@ -116,40 +164,43 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
         }
         return code;
     }
+    *reason = "outro processo gravou na memória durante as duas tentativas: nada mudou";
     return kBusy;
 }
 
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
     const Steady::time_point start = Steady::now();
+    std::string reason;
     CallFacts facts;
-    int code = runCommand(fn, op, &facts);
+    int code = runCommand(fn, op, &reason, &facts);
     // Traced once the outcome is known: the line never claims a rolled-back call.
     store_->appendTrace(fn, args, std::to_string(code), callMicros(start, settings_.latencyMs),
-                        facts);
+                        code == kOk ? std::string() : reason, facts);
     // The artificial latency (set from ecfsim) delays the answer, not the
     // printer's work, and holds no lock on the memory meanwhile.
     sleepFor(settings_.latencyMs);
     return code;
 }
 
-std::string Device::runReply(
-    const std::string& fn,
-    const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build,
-    CallFacts* facts) {
-    if (broken_)
+std::string Device::runReply(const std::string& fn, const ReplyBuilder& build, std::string* reason,
+                             CallFacts* facts) {
+    if (broken_) {
+        *reason = damagedReason();
         return failureReply(broken_);
+    }
     for (int pass = 0; pass < 2; ++pass) {
         const bool locked = pass == 1;
         if (!(locked ? store_->begin() : store_->beginRead()))
-            return failureReply(storeFailure());
+            return failureReply(storeFailure(reason));
         if (!reloadIfChanged()) {
             store_->rollback();
-            return failureReply(storeFailure());
+            return failureReply(storeFailure(reason));
         }
-        int code = unavailableCode(fn);
+        reason->clear();
         facts->clock = now();
         facts->paperLines = 0;
+        int code = unavailableCode(reason);
         std::string text;
         if (code != kOk) {
             text = failureReply(code);
@@ -160,8 +211,9 @@ std::string Device::runReply(
                 continue;
             }
             text = failureReply(faults_[fn], "Falha simulada");
+            *reason = faultReason(fn, faults_[fn]);
             if (!store_->clearFault(fn) || !store_->commit()) {
-                int failure = storeFailure();
+                int failure = storeFailure(reason);
                 store_->rollback();
                 return failureReply(failure);
             }
@@ -169,29 +221,40 @@ std::string Device::runReply(
             return text;
         } else if (!modelHasCommand(settings_.model, fn)) {
             text = failureReply(kNoAnswer, kUnsupportedDescription);
+            *reason = unsupportedReason(settings_.model, fn);
         } else {
-            text = build(state_, settings_, facts->clock);
+            text = build(state_, settings_, facts->clock, *reason);
         }
         store_->rollback();
         return text;
     }
+    *reason = "outro processo gravou na memória durante as duas tentativas";
     return failureReply(kBusy);
 }
 
-std::string Device::reply(
-    const std::string& fn, const std::string& args,
-    const std::function<std::string(const PrinterState&, const Settings&, int64_t)>& build) {
+std::string Device::reply(const std::string& fn, const std::string& args,
+                          const ReplyBuilder& build) {
     const Steady::time_point start = Steady::now();
+    std::string reason;
     CallFacts facts;
-    std::string text = runReply(fn, build, &facts);
+    std::string text = runReply(fn, build, &reason, &facts);
     store_->appendTrace(fn, args, quoteBytes(text, 1024), callMicros(start, settings_.latencyMs),
-                        facts);
+                        reason, facts);
     sleepFor(settings_.latencyMs);
     return text;
 }
 
-void Device::traceOnly(const std::string& fn, const std::string& args, const std::string& result) {
-    store_->appendTrace(fn, args, result, 0);
+std::string Device::reply(const std::string& fn, const std::string& args,
+                          std::string (*build)(const PrinterState&, const Settings&, int64_t)) {
+    return reply(fn, args,
+                 [build](const PrinterState& st, const Settings& set, int64_t now, std::string&) {
+                     return build(st, set, now);
+                 });
+}
+
+void Device::traceOnly(const std::string& fn, const std::string& args, const std::string& result,
+                       const std::string& reason) {
+    store_->appendTrace(fn, args, result, 0, reason);
 }
 
 }  // namespace fiscemu

@@ -6,11 +6,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/clock.h"
 #include "core/codes.h"
 #include "core/device.h"
 #include "core/pathcheck.h"
+#include "core/printer_checks.h"
 
 namespace fiscemu {
 
@@ -62,31 +64,44 @@ bool wouldTouchMemory(const std::vector<std::string>& memoryFiles, const std::st
 
 int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Text& to,
                      int32_t firstZ, int32_t lastZ, const Text& fileName) {
+    auto refuse = [&ctx](int code, std::string reason) {
+        ctx.reason = std::move(reason);
+        return code;
+    };
+    const std::string name = fileName ? "arquivo " + printer_checks::quoted(fileName) : "";
     if (!fileName || fileName->empty() || fileName->size() > 64 || *fileName == "." ||
         *fileName == "..")
-        return kBadFileName;
+        return refuse(kBadFileName, fileName ? name + ": esperado um nome de 1 a 64 bytes"
+                                             : "arquivo NULL: esperado um nome");
     for (char c : *fileName) {
         unsigned char u = static_cast<unsigned char>(c);
         if (c == '/' || c == '\\' || c == ':' || u < 0x20 || u == 0x7F)
-            return kBadFileName;
+            return refuse(kBadFileName,
+                          name + ": só o nome, sem pasta, sem / \\ : nem bytes de controle");
     }
     if (wouldTouchMemory(ctx.store.companionPaths(), *fileName))
-        return kBadFileName;
+        return refuse(kBadFileName, name + ": é um dos arquivos da memória da impressora");
     if (mode != 1 && mode != 2)
-        return kOutOfRange;
-    if (!from || !to || from->size() != 6 || to->size() != 6)
-        return kBadDate;
+        return refuse(kOutOfRange, "modo " + std::to_string(mode) +
+                                       ": esperado 1 (por data) ou 2 (por redução)");
+    for (const Text* date : {&from, &to})
+        if (!*date || (*date)->size() != 6 || !parseDate(**date))
+            return refuse(kBadDate, std::string(date == &from ? "data inicial " : "data final ") +
+                                        printer_checks::quoted(*date) +
+                                        ": esperada uma data DDMMAA");
     int ymdFrom = parseDate(*from), ymdTo = parseDate(*to);
-    if (!ymdFrom || !ymdTo)
-        return kBadDate;
     if (firstZ < 1 || lastZ < 1 || firstZ > 9999 || lastZ > 9999 || firstZ > lastZ)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "reduções " + std::to_string(firstZ) + " a " +
+                                       std::to_string(lastZ) +
+                                       ": esperado de 1 a 9999, a primeira até a última");
     if (mode == 1 && ymdFrom > ymdTo)
-        return kBadDate;
+        return refuse(kBadDate, "data inicial " + *from + " depois da final " + *to);
     if (ctx.settings.intervention)
-        return kIntervention;
+        return refuse(kIntervention, "impressora em intervenção técnica (estado 099)");
     if (ctx.state.doc.kind != kDocNone)
-        return kWrongState;
+        return refuse(kWrongState,
+                      "a leitura da memória fiscal pede que nenhum documento esteja "
+                      "aberto");
 
     std::vector<FiscalRecord> all = ctx.store.fiscalMemory();
     std::vector<const FiscalRecord*> chosen;
@@ -134,11 +149,14 @@ int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Tex
     // nothing: a directory, a FIFO, a device node or a symbolic link of that
     // name is the user's and is left as it is (9).
     if (!regularOrMissing(*fileName))
-        return kFileError;
+        return refuse(kFileError, name + ": já existe e não é um arquivo comum; fica como está");
     std::string tmp = *fileName + ".XXXXXX";
     int fd = mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOSPC || errno == EFBIG ? kDiskFull : kFileError;
+    if (fd < 0) {
+        const int error = errno;
+        return refuse(error == ENOSPC || error == EFBIG ? kDiskFull : kFileError,
+                      name + ": não pôde ser criado (" + std::strerror(error) + ")");
+    }
     fchmod(fd, 0644);
     size_t done = 0;
     int writeErrno = 0;
@@ -156,11 +174,14 @@ int readFiscalMemory(CallContext& ctx, int32_t mode, const Text& from, const Tex
         writeErrno = errno;
     if (writeErrno) {
         unlink(tmp.c_str());
-        return writeErrno == ENOSPC || writeErrno == EFBIG ? kDiskFull : kFileError;
+        return refuse(writeErrno == ENOSPC || writeErrno == EFBIG ? kDiskFull : kFileError,
+                      name + ": falha ao gravar (" + std::strerror(writeErrno) + ")");
     }
     if (std::rename(tmp.c_str(), fileName->c_str()) != 0) {
+        const int error = errno;
         unlink(tmp.c_str());
-        return kFileError;
+        return refuse(kFileError,
+                      name + ": não pôde tomar o lugar do anterior (" + std::strerror(error) + ")");
     }
     return kOk;
 }

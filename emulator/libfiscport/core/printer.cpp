@@ -134,19 +134,37 @@ DateTime Printer::localFromEpochCached() const {
 
 // ---------------------------------------------------------------- helpers
 
-int Printer::checkPrinting() const {
+int Printer::refuse(int code, std::string reason) const {
+    out_.reason = std::move(reason);
+    return code;
+}
+
+int Printer::refuseState(const std::string& needed) const {
+    const int sc = state();
+    return refuse(kWrongState, "estado " + zeroPad(sc, 3) + " (" + stateWords(sc) + "): " + needed);
+}
+
+int Printer::checkIntervention() const {
     if (set_.intervention)
-        return kIntervention;
+        return refuse(kIntervention,
+                      "impressora em intervenção técnica (estado 099): nenhum comando é aceito "
+                      "até o fim da intervenção");
+    return kOk;
+}
+
+int Printer::checkPrinting() const {
+    if (int rc = checkIntervention())
+        return rc;
     if (set_.paper == kPaperOutLevel)
-        return kPaperOut;
+        return refuse(kPaperOut, "sem papel na bobina: nada pode ser impresso");
     return kOk;
 }
 
 int Printer::checkIdle() const {
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     if (st_.doc.kind != kDocNone)
-        return kWrongState;
+        return refuseState("o comando pede que nenhum documento esteja aberto");
     return kOk;
 }
 
@@ -228,7 +246,8 @@ int Printer::resolveTax(int32_t index, int* totaliser) const {
     if (is204()) {
         if (index >= 0 && index < kTaxPositions204) {
             if (!st_.rates[index].programmed)
-                return kTaxNotProgrammed;
+                return refuse(kTaxNotProgrammed, "alíquota " + zeroPad(index, 2) +
+                                                     ": posição sem alíquota programada");
             *totaliser = index;
             return kOk;
         }
@@ -239,11 +258,14 @@ int Printer::resolveTax(int32_t index, int* totaliser) const {
             *totaliser = kSpecial204[index - 10];
             return kOk;
         }
-        return kOutOfRange;
+        return refuse(kOutOfRange, "alíquota " + std::to_string(index) +
+                                       ": esperado um índice de 00 a 09, ou de 10 a 16 para os "
+                                       "totalizadores especiais (modelo 2.04)");
     }
     if (index >= 0 && index <= 15) {
         if (!st_.rates[index].programmed)
-            return kTaxNotProgrammed;
+            return refuse(kTaxNotProgrammed,
+                          "alíquota " + zeroPad(index, 2) + ": posição sem alíquota programada");
         *totaliser = index;
         return kOk;
     }
@@ -252,7 +274,9 @@ int Printer::resolveTax(int32_t index, int* totaliser) const {
         *totaliser = kSpecial3[index - 16];
         return kOk;
     }
-    return kOutOfRange;
+    return refuse(kOutOfRange, "alíquota " + std::to_string(index) +
+                                   ": esperado um índice de 00 a 15, ou de 16 a 18 para "
+                                   "substituição, isento e não incidência");
 }
 
 void Printer::printFooter(const std::string& op) {

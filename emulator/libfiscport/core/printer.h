@@ -37,6 +37,9 @@ struct FiscalRecord {
 struct Output {
     std::vector<PaperLine> paper;
     std::optional<FiscalRecord> fiscalRecord;
+    // Why a refused command answered its code, in Portuguese: the argument
+    // or state at fault and the value met. Empty when it was accepted.
+    std::string reason;
 };
 
 // The printer's state codes: characters 3 to 5 of the printer status reply.
@@ -122,9 +125,16 @@ public:
 
 private:
     int state() const { return stateCode(st_, set_, now_); }
+    // Answers `code` and records why the command was refused.
+    int refuse(int code, std::string reason) const;
+    // 12 (out of sequence), naming the state met and what the command needs.
+    int refuseState(const std::string& needed) const;
+    // Where the shared checks write their reasons.
+    std::string* why() const { return &out_.reason; }
     DateTime clock() const { return localFromEpochCached(); }
     DateTime localFromEpochCached() const;
     bool is204() const { return set_.model == Model::V204; }
+    int checkIntervention() const;
     int checkPrinting() const;  // intervention, paper
     int checkIdle() const;      // no document open, not in intervention
     int resolveTax(int32_t index, int* totaliser) const;
@@ -149,6 +159,11 @@ private:
     int openReport(const Text& op);
     void closeReport();
     int cancItemAt(int number, const std::string& desc);
+    std::string lastDocumentNotCancellable() const;
+    std::string freeLineRefusal() const;
+    int checkFiscalProgramming() const;
+    int checkNoDocument() const;
+    std::string rateInUse(int position) const;
 
     PrinterState& st_;
     Settings& set_;

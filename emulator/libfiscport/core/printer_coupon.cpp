@@ -31,15 +31,20 @@ std::string nextItemNumber(const Document& doc) {
 int Printer::addItem(Item item, const std::vector<std::string>& printed) {
     Document& doc = st_.doc;
     if (static_cast<int>(doc.items.size()) >= kMaxItems)
-        return kOverflow;
+        return refuse(kOverflow, "documento já tem " + std::to_string(doc.items.size()) +
+                                     " itens: máximo " + std::to_string(kMaxItems));
     if (item.total <= 0)
-        return kOutOfRange;
+        return refuse(kOutOfRange,
+                      "total do item " + formatAmount(item.total) + ": deve ser maior que zero");
     Cents subtotal = documentSubtotal(doc);
     bool fiscal = !isNonFiscalTotaliser(item.totaliser);
     if (item.total > kMaxCoupon || subtotal + item.total > kMaxCoupon)
-        return kOverflow;
+        return refuse(kOverflow, "item de " + formatAmount(item.total) + " sobre o subtotal " +
+                                     formatAmount(subtotal) + ": o documento vai até " +
+                                     formatAmount(kMaxCoupon));
     if (fiscal && st_.s.gt + item.total > kMaxTotal)
-        return kOverflow;
+        return refuse(kOverflow, "item de " + formatAmount(item.total) +
+                                     " estouraria o grande total " + formatAmount(st_.s.gt));
     if (int rc = checkPrinting())
         return rc;
 
@@ -82,25 +87,34 @@ int Printer::fiscalItemTotaliser(int32_t tax, int* totaliser) const {
     if (int rc = resolveTax(tax, totaliser))
         return rc;
     if (isNonFiscalTotaliser(*totaliser))
-        return kTaxNotProgrammed;
-    if (set_.intervention)
-        return kIntervention;
+        return refuse(kTaxNotProgrammed, "alíquota " + std::to_string(tax) + " (" +
+                                             totaliserName(*totaliser) +
+                                             "): totalizador não fiscal não vende item fiscal");
+    if (int rc = checkIntervention())
+        return rc;
     if (!acceptsFiscalItem(st_.doc))
-        return kWrongState;
+        return refuseState(st_.doc.kind == kDocFiscal
+                               ? "cupom com pagamento ou acréscimo/desconto no subtotal não aceita "
+                                 "mais itens"
+                               : "venda de item pede um cupom fiscal aberto (ecfImpCab)");
     return kOk;
 }
 
 int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qtyInt,
                              const Text& qtyDec, const Text& price, int32_t tax) {
-    if (!textOk(code, 1, static_cast<size_t>(st_.s.codeSize)))
-        return kBadFormat;
-    if (int rc = checkDescription(desc, 1))
+    if (int rc = checkText(code, 1, static_cast<size_t>(st_.s.codeSize), "código", why()))
+        return rc;
+    if (int rc = checkDescription(desc, 1, why()))
         return rc;
     auto qi = digits(qtyInt, 4);
     auto qd = digits(qtyDec, 3);
     auto unit = digits(price, 9);
-    if (!qi || !qd || !unit)
-        return kBadFormat;
+    if (!qi)
+        return refuse(kBadFormat, "quantidade inteira " + digitsFault(qtyInt, 4));
+    if (!qd)
+        return refuse(kBadFormat, "quantidade decimal " + digitsFault(qtyDec, 3));
+    if (!unit)
+        return refuse(kBadFormat, "preço unitário " + digitsFault(price, 9));
     int totaliser = 0;
     if (int rc = fiscalItemTotaliser(tax, &totaliser))
         return rc;
@@ -112,7 +126,8 @@ int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qty
     item.total = divRoundHalfEven(item.quantity * item.price, 1000);
     item.totaliser = totaliser;
     if (item.quantity <= 0)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "quantidade " + quoted(qtyInt) + "," + quoted(qtyDec) +
+                                       ": deve ser maior que zero");
     std::string number = nextItemNumber(st_.doc);
     std::vector<std::string> lines = {
         number + " " + *code + " " + *desc,
@@ -123,13 +138,13 @@ int Printer::vendaItemFields(const Text& code, const Text& desc, const Text& qty
 }
 
 int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
-    if (!textOk(line, 1, 78))
-        return kBadFormat;
-    Cents total = 0;
-    if (int rc = checkAmount(totalText, &total))
+    if (int rc = checkText(line, 1, 78, "linha do item", why()))
         return rc;
-    if (set_.intervention)
-        return kIntervention;
+    Cents total = 0;
+    if (int rc = checkAmount(totalText, &total, "total do item", why()))
+        return rc;
+    if (int rc = checkIntervention())
+        return rc;
     Item item;
     item.description = *line;
     item.price = total;
@@ -140,14 +155,24 @@ int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
             if (int rc = resolveTax(tax, &t))
                 return rc;
             if (!isNonFiscalTotaliser(t))
-                return kVoucherInvalid;
+                return refuse(kVoucherInvalid,
+                              "índice " + std::to_string(tax) +
+                                  ": comprovante não fiscal pede um totalizador não fiscal (10, "
+                                  "11 ou 16)");
             item.totaliser = t;
         } else {
             if (tax < 0 || tax >= kVoucherPositions)
-                return kOutOfRange;
+                return refuse(kOutOfRange, "comprovante " + std::to_string(tax) +
+                                               ": esperado de 00 a " +
+                                               zeroPad(kVoucherPositions - 1, 2));
             const Voucher& v = st_.vouchers[tax];
-            if (v.name.empty() || v.linked)
-                return kVoucherInvalid;
+            if (v.name.empty())
+                return refuse(kVoucherInvalid,
+                              "comprovante " + zeroPad(tax, 2) + ": posição não programada");
+            if (v.linked)
+                return refuse(kVoucherInvalid, "comprovante " + zeroPad(tax, 2) + " '" +
+                                                   windowsLatinToUtf8(v.name) +
+                                                   "': vinculado, abre-se com ecfInicCNFVinculado");
             item.totaliser = kTotVoucherFirst + tax;
         }
         std::string label = isVoucherTotaliser(item.totaliser)
@@ -163,10 +188,10 @@ int Printer::vendaItem78(const Text& line, const Text& totalText, int32_t tax) {
 }
 
 int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
-    if (int rc = checkDescription(desc, 1))
+    if (int rc = checkDescription(desc, 1, why()))
         return rc;
     Cents total = 0;
-    if (int rc = checkAmount(value, &total))
+    if (int rc = checkAmount(value, &total, "valor", why()))
         return rc;
     int totaliser = 0;
     if (int rc = fiscalItemTotaliser(tax, &totaliser))
@@ -184,42 +209,50 @@ int Printer::vendaItemFree(const Text& desc, const Text& value, int32_t tax) {
 // Items may be discounted or cancelled only out of intervention, and only
 // before payments and before a subtotal adjustment.
 int Printer::checkItemsEditable() const {
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     if (st_.doc.kind != kDocNonFiscal && !fiscalCouponBeforePayments(st_.doc))
-        return kWrongState;
+        return refuseState(st_.doc.kind == kDocFiscal
+                               ? "itens só mudam antes de pagamentos e de acréscimo/desconto no "
+                                 "subtotal"
+                               : "não há cupom com itens aberto");
     return kOk;
 }
 
 int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
-    if (int rc = checkFlag(operation))
+    if (int rc = checkFlag(operation, "operação", why()))
         return rc;
-    if (int rc = checkDescription(desc, 0))
+    if (int rc = checkDescription(desc, 0, why()))
         return rc;
     if (!value)
-        return kBadFormat;
+        return refuse(kBadFormat, "valor " + digitsFault(value, 11));
     std::optional<int64_t> amount;
     if (operation == 0 || !value->empty()) {
         amount = parseDigits(*value, 11);
         if (!amount)
-            return kBadFormat;
+            return refuse(kBadFormat, "valor " + digitsFault(value, 11));
     }
     if (int rc = checkItemsEditable())
         return rc;
     Document& doc = st_.doc;
     if (doc.items.empty())
-        return kNothingToDo;
+        return refuse(kNothingToDo, "nenhum item vendido para descontar");
     Item& last = doc.items.back();
+    const std::string lastItem =
+        "último item (" + zeroPad(static_cast<int64_t>(doc.items.size()), 3) + ")";
     if (last.cancelled)
-        return kNothingToDo;
-    if (int rc = checkVoucherAllows(st_, last.totaliser, &Voucher::discount))
+        return refuse(kNothingToDo, lastItem + " está cancelado");
+    if (int rc = checkVoucherAllows(st_, last.totaliser, &Voucher::discount, "desconto", why()))
         return rc;
     std::string number = zeroPad(static_cast<int64_t>(doc.items.size()), 3);
     if (operation == 0) {
         if (last.discount)
-            return kAlreadyDone;
+            return refuse(kAlreadyDone,
+                          lastItem + " já tem desconto de " + formatAmount(last.discount));
         if (*amount <= 0 || *amount >= last.total)
-            return kOutOfRange;
+            return refuse(kOutOfRange, "desconto " + formatAmount(*amount) +
+                                           ": deve ser maior que zero e menor que o item, " +
+                                           formatAmount(last.total));
         if (int rc = checkPrinting())
             return rc;
         last.discount = *amount;
@@ -231,9 +264,10 @@ int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
         return kOk;
     }
     if (!last.discount)
-        return kNothingToDo;
+        return refuse(kNothingToDo, lastItem + " não tem desconto a cancelar");
     if (amount && *amount != last.discount)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "valor " + formatAmount(*amount) + ": o desconto do item é " +
+                                       formatAmount(last.discount));
     if (int rc = checkPrinting())
         return rc;
     Cents d = last.discount;
@@ -246,33 +280,34 @@ int Printer::descItem(int32_t operation, const Text& desc, const Text& value) {
 }
 
 int Printer::cancItem(const Text& desc) {
-    if (int rc = checkDescription(desc, 0))
+    if (int rc = checkDescription(desc, 0, why()))
         return rc;
     if (int rc = checkItemsEditable())
         return rc;
     if (st_.doc.items.empty())
-        return kNothingToDo;
+        return refuse(kNothingToDo, "nenhum item vendido para cancelar");
     return cancItemAt(static_cast<int>(st_.doc.items.size()), *desc);
 }
 
 int Printer::cancItemDef(const Text& position, const Text& desc) {
     auto pos = digits(position, 4);
     if (!pos)
-        return kBadFormat;
-    if (int rc = checkDescription(desc, 0))
+        return refuse(kBadFormat, "número do item " + digitsFault(position, 4));
+    if (int rc = checkDescription(desc, 0, why()))
         return rc;
     if (int rc = checkItemsEditable())
         return rc;
     if (*pos < 1 || *pos > static_cast<int64_t>(st_.doc.items.size()))
-        return kOutOfRange;
+        return refuse(kOutOfRange, "item " + quoted(position) + ": o documento tem itens de 1 a " +
+                                       std::to_string(st_.doc.items.size()));
     return cancItemAt(static_cast<int>(*pos), *desc);
 }
 
 int Printer::cancItemAt(int number, const std::string& desc) {
     Item& it = st_.doc.items[number - 1];
     if (it.cancelled)
-        return kAlreadyDone;
-    if (int rc = checkVoucherAllows(st_, it.totaliser, &Voucher::cancel))
+        return refuse(kAlreadyDone, "item " + zeroPad(number, 3) + " já está cancelado");
+    if (int rc = checkVoucherAllows(st_, it.totaliser, &Voucher::cancel, "cancelamento", why()))
         return rc;
     if (int rc = checkPrinting())
         return rc;
@@ -289,11 +324,11 @@ int Printer::cancItemAt(int number, const std::string& desc) {
 // ---------------------------------------------------------------- subtotal, payments
 
 int Printer::subTotal() {
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     const Document& doc = st_.doc;
     if ((doc.kind != kDocFiscal && doc.kind != kDocNonFiscal) || doc.items.empty())
-        return kWrongState;
+        return refuseState("subtotal pede um cupom com itens");
     if (int rc = checkPrinting())
         return rc;
     print(columns("SUBTOTAL R$", formatAmount(documentSubtotal(doc))));
@@ -302,36 +337,43 @@ int Printer::subTotal() {
 
 int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
                                const Text& amountText) {
-    if (int rc = checkFlag(kind))
+    if (int rc = checkFlag(kind, "tipo (0 desconto, 1 acréscimo)", why()))
         return rc;
-    if (int rc = checkFlag(cancel))
+    if (int rc = checkFlag(cancel, "cancelamento", why()))
         return rc;
-    if (int rc = checkDescription(desc, 0))
+    if (int rc = checkDescription(desc, 0, why()))
         return rc;
     Cents amount = 0;
-    if (int rc = checkAmount(amountText, &amount))
+    if (int rc = checkAmount(amountText, &amount, "valor", why()))
         return rc;
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     Document& doc = st_.doc;
     if (doc.kind != kDocFiscal)
-        return kWrongState;
+        return refuseState("acréscimo ou desconto no subtotal pede um cupom fiscal com itens");
     for (const Payment& p : doc.payments)
         if (!p.cancelled)
-            return kWrongState;
+            return refuseState("acréscimo ou desconto no subtotal vem antes dos pagamentos");
     Cents subtotal = documentSubtotal(doc);
+    const char* what = kind == 1 ? "acréscimo" : "desconto";
 
     if (cancel == 0) {
         if (doc.adjKind >= 0)
-            return kAdjustment;
+            return refuse(kAdjustment, std::string("o cupom já tem ") +
+                                           (doc.adjKind == 1 ? "acréscimo" : "desconto") +
+                                           " no subtotal de " + formatAmount(doc.adjAmount));
         if (amount <= 0)
-            return kOutOfRange;
+            return refuse(kOutOfRange, std::string(what) + " " + quoted(amountText) +
+                                           ": deve ser maior que zero");
         if (subtotal <= 0)
-            return kNothingToDo;
+            return refuse(kNothingToDo, "subtotal " + formatAmount(subtotal) + ": nada a ajustar");
         if (kind == 0 && amount >= subtotal)
-            return kOutOfRange;
+            return refuse(kOutOfRange, "desconto " + formatAmount(amount) +
+                                           ": deve ser menor que o subtotal, " +
+                                           formatAmount(subtotal));
         if (kind == 1 && (subtotal + amount > kMaxCoupon || st_.s.gt + amount > kMaxTotal))
-            return kOverflow;
+            return refuse(kOverflow, "acréscimo " + formatAmount(amount) +
+                                         " estouraria o total do cupom ou o grande total");
         if (int rc = checkPrinting())
             return rc;
         // Spread the adjustment over the coupon's totalisers in proportion to
@@ -373,7 +415,7 @@ int Printer::acresDescSubTotal(int32_t kind, int32_t cancel, const Text& desc,
         return kOk;
     }
     if (doc.adjKind != kind)
-        return kAdjustment;
+        return refuse(kAdjustment, std::string("não há ") + what + " no subtotal a cancelar");
     if (int rc = checkPrinting())
         return rc;
     Cents a = doc.adjAmount;
@@ -397,17 +439,23 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
                        int condition, bool omit, int lines) {
     Document& doc = st_.doc;
     if (doc.kind != kDocFiscal)
-        return kWrongState;
+        return refuseState("pagamento pede um cupom fiscal com itens");
     int sc = state();
     if (cancel == 1) {
         if ((sc != kStatePaying && sc != kStateCommercialLines) || doc.commercialLines > 0)
-            return kWrongState;
+            return refuseState(doc.commercialLines > 0
+                                   ? "pagamento não se cancela depois das linhas comerciais"
+                                   : "não há pagamento a cancelar");
         Payment* last = nullptr;
         for (Payment& p : doc.payments)
             if (!p.cancelled)
                 last = &p;
         if (!last || last->position != position || last->amount != amount)
-            return kNothingToDo;
+            return refuse(kNothingToDo, "cancelamento de " + windowsLatinToUtf8(name) + " " +
+                                            formatAmount(amount) + ": o último pagamento é " +
+                                            (last ? windowsLatinToUtf8(last->name) + " " +
+                                                        formatAmount(last->amount)
+                                                  : std::string("nenhum")));
         if (int rc = checkPrinting())
             return rc;
         last->cancelled = true;
@@ -417,15 +465,19 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
         return kOk;
     }
     if (sc != kStateSelling && sc != kStatePaying)
-        return kWrongState;
+        return refuseState(sc == kStateCommercialLines
+                               ? "o total já está pago, não aceita outro pagamento"
+                               : "venda sem itens não aceita pagamento");
     Cents subtotal = documentSubtotal(doc);
     if (subtotal <= 0)
-        return kNothingToDo;
+        return refuse(kNothingToDo, "subtotal " + formatAmount(subtotal) + ": nada a pagar");
     Cents paid = documentPaid(doc);
     if (paid + amount > kMaxCoupon * 10)
-        return kOverflow;
+        return refuse(kOverflow, "pagamento de " + formatAmount(amount) + " sobre " +
+                                     formatAmount(paid) + " já pagos estoura o documento");
     if (st_.payTypes[position].total + amount > kMaxTotal)
-        return kOverflow;
+        return refuse(kOverflow, "pagamento de " + formatAmount(amount) +
+                                     " estoura o total da forma " + zeroPad(position, 2));
     if (int rc = checkPrinting())
         return rc;
 
@@ -452,38 +504,39 @@ int Printer::doPayment(int cancel, int position, const std::string& name, Cents 
 
 int Printer::pagamento(int32_t cancel, const Text& position, const Text& amountText,
                        int32_t lines) {
-    if (int rc = checkFlag(cancel))
+    if (int rc = checkFlag(cancel, "cancelamento", why()))
         return rc;
     int pos = 0;
-    if (int rc = checkPosition(position, kPayPositions - 1, &pos))
+    if (int rc = checkPosition(position, kPayPositions - 1, &pos, "forma de pagamento", why()))
         return rc;
     Cents amount = 0;
-    if (int rc = checkPositiveAmount(amountText, &amount))
+    if (int rc = checkPositiveAmount(amountText, &amount, "valor", why()))
         return rc;
-    if (int rc = checkComplementaryLines(lines))
+    if (int rc = checkComplementaryLines(lines, why()))
         return rc;
     if (st_.payTypes[pos].name.empty())
-        return kPayTypeUnknown;
-    if (set_.intervention)
-        return kIntervention;
+        return refuse(kPayTypeUnknown,
+                      "forma de pagamento " + zeroPad(pos, 2) + ": posição não programada");
+    if (int rc = checkIntervention())
+        return rc;
     return doPayment(cancel, pos, st_.payTypes[pos].name, amount, kCondPosition, false, lines);
 }
 
 int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amountText, int32_t omit,
                              int32_t lines, int condition) {
-    if (int rc = checkFlag(cancel))
+    if (int rc = checkFlag(cancel, "cancelamento", why()))
         return rc;
-    if (!textOk(type, 1, 20))
-        return kBadFormat;
+    if (int rc = checkText(type, 1, 20, "forma de pagamento", why()))
+        return rc;
     Cents amount = 0;
-    if (int rc = checkPositiveAmount(amountText, &amount))
+    if (int rc = checkPositiveAmount(amountText, &amount, "valor", why()))
         return rc;
-    if (int rc = checkFlag(omit))
+    if (int rc = checkFlag(omit, "omitir condição", why()))
         return rc;
-    if (int rc = checkComplementaryLines(lines))
+    if (int rc = checkComplementaryLines(lines, why()))
         return rc;
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     int pos = -1;
     for (int i = 0; i < kPayPositions; ++i)
         if (!st_.payTypes[i].name.empty() && equalsIgnoreCase(st_.payTypes[i].name, *type)) {
@@ -494,12 +547,14 @@ int Printer::pagamentoByName(int32_t cancel, const Text& type, const Text& amoun
         // A 2.04 printer learns payment types by their names; a 3.00 one only
         // knows the positions programmed in its table.
         if (!is204() || cancel == 1)
-            return kPayTypeUnknown;
+            return refuse(kPayTypeUnknown,
+                          "forma de pagamento " + quoted(type) + ": não programada na impressora");
         for (int i = 0; i < kPayPositions && pos < 0; ++i)
             if (st_.payTypes[i].name.empty() && st_.payTypes[i].total == 0)
                 pos = i;
         if (pos < 0)
-            return kPayTypeUnknown;
+            return refuse(kPayTypeUnknown, "forma de pagamento " + quoted(type) +
+                                               ": tabela cheia, sem posição livre");
         int rc = doPayment(cancel, pos, *type, amount, condition, omit == 1, lines);
         if (rc == kOk)
             st_.payTypes[pos].name = *type;

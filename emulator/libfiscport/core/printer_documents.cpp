@@ -33,9 +33,10 @@ std::vector<int> eachOnce(std::vector<int> vouchers) {
 
 int Printer::lineFeed(int32_t station, int32_t lines) {
     if (station != 1 && station != 2)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "estação " + std::to_string(station) +
+                                       ": esperado 1 (bobina) ou 2 (documento)");
     if (lines < 0 || lines > 127)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "linhas " + std::to_string(lines) + ": esperado de 0 a 127");
     if (lines == 0)
         return kOk;  // a probe: the printer answers, nothing moves
     if (int rc = checkPrinting())
@@ -47,20 +48,21 @@ int Printer::lineFeed(int32_t station, int32_t lines) {
 
 int Printer::impCab(int32_t flags) {
     if (flags < 0 || flags > 255)
-        return kOutOfRange;
-    if (set_.intervention)
-        return kIntervention;
+        return refuse(kOutOfRange, "opções " + std::to_string(flags) + ": esperado de 0 a 255");
+    if (int rc = checkIntervention())
+        return rc;
     int sc = state();
     if (sc == kStateZDue)
-        return kZDue;
+        return refuse(kZDue, "dia aberto em " + formatYmdShort(static_cast<int>(st_.s.dayDate)) +
+                                 " e a data passou: a redução Z vem antes de novo documento");
     if (sc == kStateDayClosed)
-        return kDayClosed;
+        return refuse(kDayClosed, "redução Z já feita hoje: novos documentos só amanhã");
     if (sc != kStateIdle && sc != kStateSalesPeriod)
-        return kWrongState;
+        return refuseState("o cabeçalho abre um documento e pede que nenhum esteja aberto");
     if (int rc = checkPrinting())
         return rc;
     if ((flags & 16) && set_.paper == kPaperLowLevel)
-        return kPaperLow;
+        return refuse(kPaperLow, "pouco papel e a opção 16 do cabeçalho recusa começar assim");
 
     openDayIfNeeded();
     st_.s.coo += 1;
@@ -107,11 +109,11 @@ int Printer::impCab(int32_t flags) {
 
 int Printer::inicCupomNFiscal(int32_t kind) {
     if (kind != 1)
-        return kOutOfRange;
-    if (set_.intervention)
-        return kIntervention;
+        return refuse(kOutOfRange, "tipo " + std::to_string(kind) + ": esperado 1");
+    if (int rc = checkIntervention())
+        return rc;
     if (st_.doc.kind != kDocHeader)
-        return kWrongState;
+        return refuseState("o comprovante não fiscal vem logo depois do cabeçalho, sem itens");
     if (int rc = checkPrinting())
         return rc;
     st_.doc.kind = kDocNonFiscal;
@@ -123,22 +125,28 @@ int Printer::inicCupomNFiscal(int32_t kind) {
 int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Text& valueText) {
     auto coo = digits(cooText, 6);
     if (!coo)
-        return kBadFormat;
+        return refuse(kBadFormat, "COO " + digitsFault(cooText, 6));
     int pos = 0;
-    if (int rc = checkPosition(posText, kVoucherPositions - 1, &pos))
+    if (int rc = checkPosition(posText, kVoucherPositions - 1, &pos, "comprovante", why()))
         return rc;
     Cents value = 0;
-    if (int rc = checkAmount(valueText, &value))
+    if (int rc = checkAmount(valueText, &value, "valor", why()))
         return rc;
-    if (value <= 0 || *coo <= 0)
-        return kOutOfRange;
-    if (set_.intervention)
-        return kIntervention;
+    if (value <= 0)
+        return refuse(kOutOfRange, "valor " + quoted(valueText) + ": deve ser maior que zero");
+    if (*coo <= 0)
+        return refuse(kOutOfRange, "COO " + quoted(cooText) + ": deve ser maior que zero");
+    if (int rc = checkIntervention())
+        return rc;
     if (st_.doc.kind != kDocHeader)
-        return kWrongState;
+        return refuseState("o comprovante vinculado vem logo depois do cabeçalho, sem itens");
     const Voucher& v = st_.vouchers[pos];
-    if (v.name.empty() || !v.linked)
-        return kVoucherInvalid;
+    if (v.name.empty())
+        return refuse(kVoucherInvalid,
+                      "comprovante " + zeroPad(pos, 2) + ": posição não programada");
+    if (!v.linked)
+        return refuse(kVoucherInvalid, "comprovante " + zeroPad(pos, 2) + " '" +
+                                           windowsLatinToUtf8(v.name) + "': não é vinculado");
     int found = -1;
     for (size_t i = 0; i < st_.pending.size(); ++i) {
         const PendingLink& pl = st_.pending[i];
@@ -148,10 +156,14 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
         }
     }
     if (found < 0)
-        return kNoPendingLink;
+        return refuse(kNoPendingLink, "COO " + zeroPad(*coo, 6) + ": nenhum pagamento em " +
+                                          windowsLatinToUtf8(st_.payTypes[v.related].name) +
+                                          " pendente de comprovante");
     PendingLink& pl = st_.pending[found];
     if (value > pl.amount - pl.used)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "valor " + formatAmount(value) + ": resta vincular " +
+                                       formatAmount(pl.amount - pl.used) + " do COO " +
+                                       zeroPad(*coo, 6));
     if (int rc = checkPrinting())
         return rc;
 
@@ -170,19 +182,22 @@ int Printer::inicCNFVinculado(const Text& cooText, const Text& posText, const Te
 }
 
 int Printer::fimTrans(const Text& op) {
-    if (int rc = checkOperator(op))
+    if (int rc = checkOperator(op, why()))
         return rc;
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     Document& doc = st_.doc;
     switch (doc.kind) {
         case kDocNone:
-            return kWrongState;
+            return refuseState("não há documento aberto a encerrar");
         case kDocHeader:
-            return kNothingToDo;
+            return refuse(kNothingToDo,
+                          "documento só com cabeçalho: nada a encerrar (ecfCancVenda o cancela)");
         case kDocFiscal:
             if (state() != kStateCommercialLines)
-                return kNotPaid;
+                return refuse(kNotPaid,
+                              "ecfFimTrans antes de cobrir o total: faltam " +
+                                  formatAmount(documentSubtotal(doc) - documentPaid(doc)));
             break;
         default:
             break;
@@ -244,13 +259,13 @@ int Printer::fimTrans(const Text& op) {
 }
 
 int Printer::cancVenda(const Text& op) {
-    if (int rc = checkOperator(op))
+    if (int rc = checkOperator(op, why()))
         return rc;
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     Document& doc = st_.doc;
     if (doc.kind == kDocNone)
-        return kWrongState;
+        return refuseState("não há documento aberto a cancelar (ecfCancDoc cancela o último)");
     if (int rc = checkPrinting())
         return rc;
 
@@ -313,13 +328,13 @@ int Printer::cancVenda(const Text& op) {
 }
 
 int Printer::cancDoc(const Text& op) {
-    if (int rc = checkOperator(op))
+    if (int rc = checkOperator(op, why()))
         return rc;
     if (int rc = checkIdle())
         return rc;
     if (st_.s.lastDocKind != kDocFiscal || st_.s.lastCouponCancelled ||
         st_.s.lastDocCoo != st_.s.coo || !st_.s.dayOpen)
-        return kCannotCancelDoc;
+        return refuse(kCannotCancelDoc, lastDocumentNotCancellable());
     if (int rc = checkPrinting())
         return rc;
 
@@ -352,10 +367,10 @@ int Printer::cancDoc(const Text& op) {
 }
 
 int Printer::impLinha(const Text& line) {
-    if (!textOk(line, 0, kLineWidth))
-        return kBadFormat;
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkText(line, 0, kLineWidth, "linha", why()))
+        return rc;
+    if (int rc = checkIntervention())
+        return rc;
     Document& doc = st_.doc;
     bool allowed = false;
     switch (doc.kind) {
@@ -378,7 +393,7 @@ int Printer::impLinha(const Text& line) {
             break;
     }
     if (!allowed)
-        return kWrongState;
+        return refuseState(freeLineRefusal());
     if (int rc = checkPrinting())
         return rc;
     if (doc.kind == kDocHeader) {
@@ -393,37 +408,76 @@ int Printer::impLinha(const Text& line) {
     return kOk;
 }
 
+// Why the last document cannot be cancelled.
+std::string Printer::lastDocumentNotCancellable() const {
+    if (!st_.s.dayOpen)
+        return "não há dia aberto: o último cupom já passou pela redução Z";
+    if (st_.s.lastDocKind != kDocFiscal)
+        return "o último documento (COO " + zeroPad(st_.s.lastDocCoo, 6) +
+               ") não é um cupom fiscal";
+    if (st_.s.lastCouponCancelled)
+        return "o último cupom (COO " + zeroPad(st_.s.lastDocCoo, 6) + ") já foi cancelado";
+    return "o cupom de COO " + zeroPad(st_.s.lastDocCoo, 6) + " não é o último documento (COO " +
+           zeroPad(st_.s.coo, 6) + ")";
+}
+
+// Why a free line is not accepted in the document open now.
+std::string Printer::freeLineRefusal() const {
+    const Document& doc = st_.doc;
+    switch (doc.kind) {
+        case kDocNone:
+            return "linha livre pede um documento aberto";
+        case kDocHeader:
+            return (doc.flags & 32) ? "o cabeçalho já tem as 2 linhas livres que aceita"
+                                    : "linhas livres depois do cabeçalho pedem a opção 32";
+        default:
+            if (doc.commercialLines >= kMaxCommercialLines)
+                return "o cupom já tem as " + std::to_string(kMaxCommercialLines) +
+                       " linhas comerciais que aceita";
+            return "no cupom fiscal, linhas livres só depois do pagamento (complementares) ou "
+                   "com o total pago (comerciais)";
+    }
+}
+
 // ---------------------------------------------------------------- cheques, peripherals
 
 int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const Text& payee,
                     const Text& city, const Text& date, const Text& extra, const Text& singular,
                     const Text& plural) {
     if (bank < 1 || bank > 999)
-        return kOutOfRange;
+        return refuse(kOutOfRange, "banco " + std::to_string(bank) + ": esperado de 001 a 999");
     Cents value = 0;
-    if (int rc = checkPositiveAmount(valueText, &value))
+    if (int rc = checkPositiveAmount(valueText, &value, "valor", why()))
         return rc;
-    if (!textOk(payee, 1, 65) || !textOk(city, 1, 30) || !textOk(extra, 0, 40))
-        return kBadFormat;
-    if (!date || date->size() != (kind == kKolvex300 ? 8u : 6u))
-        return kBadFormat;
+    if (int rc = checkText(payee, 1, 65, "favorecido", why()))
+        return rc;
+    if (int rc = checkText(city, 1, 30, "cidade", why()))
+        return rc;
+    if (int rc = checkText(extra, 0, 40, "mensagem adicional", why()))
+        return rc;
+    const size_t dateWidth = kind == kKolvex300 ? 8u : 6u;
+    if (!date || date->size() != dateWidth)
+        return refuse(kBadFormat, "data " + quoted(date) + ": esperado " +
+                                      (dateWidth == 8 ? "DDMMAAAA" : "DDMMAA"));
     int ymd = parseDate(*date);
     if (!ymd)
-        return kBadDate;
+        return refuse(kBadDate, "data " + quoted(date) + ": não é uma data válida");
     std::string one = "REAL", many = "REAIS";
     if (kind == kKolvex300) {
-        if (!textOk(singular, 1, 20) || !textOk(plural, 1, 20))
-            return kBadFormat;
+        if (int rc = checkText(singular, 1, 20, "moeda no singular", why()))
+            return rc;
+        if (int rc = checkText(plural, 1, 20, "moeda no plural", why()))
+            return rc;
         // The program's words join the printer's own, which are converted
         // back to bytes with them.
         one = windowsLatinToUtf8(*singular);
         many = windowsLatinToUtf8(*plural);
     }
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkIntervention())
+        return rc;
     int sc = state();
     if (sc == kStateCouponOpen || sc == kStateSelling || sc == kStateNonFiscal)
-        return kWrongState;
+        return refuseState("o cheque não se imprime com cupom em venda ou comprovante aberto");
 
     const char* device = kind == kMarvik ? "MARVIK" : kind == kKolvex ? "KOLVEX" : "KOLVEX 3.00";
     print(std::string("CHEQUE ") + device + "  BANCO " + zeroPad(bank, 3), kCheque);
@@ -457,12 +511,12 @@ int Printer::cheque(ChequeKind kind, int32_t bank, const Text& valueText, const 
 }
 
 int Printer::autentica(const Text& text) {
-    if (!text || !printable(*text))
-        return kBadFormat;
-    if (set_.intervention)
-        return kIntervention;
+    if (int rc = checkText(text, 0, std::string::npos, "texto", why()))
+        return rc;
+    if (int rc = checkIntervention())
+        return rc;
     if (!set_.authPaper)
-        return kNoAuthPaper;
+        return refuse(kNoAuthPaper, "nenhum documento na estação de autenticação");
     // The printer prints what fits in its 48 columns and drops the rest.
     print(text->substr(0, kLineWidth), kAuthentication);
     return kOk;

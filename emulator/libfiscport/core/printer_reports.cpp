@@ -93,7 +93,7 @@ std::vector<std::string> Printer::readingLines(const std::string& title, const s
 // An X reading and a managerial report take the same checks, count a
 // non-fiscal operation and close as the last document.
 int Printer::openReport(const Text& op) {
-    if (int rc = checkOperator(op))
+    if (int rc = checkOperator(op, why()))
         return rc;
     if (int rc = checkIdle())
         return rc;
@@ -144,12 +144,14 @@ void Printer::resetDay() {
 }
 
 int Printer::reducaoZ(const Text& op) {
-    if (int rc = checkOperator(op))
+    if (int rc = checkOperator(op, why()))
         return rc;
     if (int rc = checkIdle())
         return rc;
     if (state() == kStateDayClosed)
-        return kDayClosed;
+        return refuse(kDayClosed, "redução Z já feita hoje, " +
+                                      formatYmdShort(static_cast<int>(st_.s.zDate)) +
+                                      ": a próxima só amanhã");
     if (int rc = checkPrinting())
         return rc;
     Scalars& s = st_.s;

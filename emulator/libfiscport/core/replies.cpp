@@ -37,10 +37,19 @@ char inUse(bool b) {
 
 // Every record reply answers an index outside its table with the same
 // failure; otherwise it lays out the record the index names.
+// `why` receives the reason, naming the table.
+std::string outOfTable(const char* table, int32_t index, int first, int last, std::string* why) {
+    if (why)
+        *why = std::string("índice ") + std::to_string(index) + " fora da tabela de " + table +
+               ": esperado de " + std::to_string(first) + " a " + std::to_string(last);
+    return failureReply(kOutOfRange);
+}
+
 template <typename Record, typename Layout>
-std::string recordReply(const std::vector<Record>& table, int32_t index, Layout layout) {
+std::string recordReply(const std::vector<Record>& table, int32_t index, Layout layout,
+                        const char* name, std::string* why) {
     if (index < 0 || index >= static_cast<int32_t>(table.size()))
-        return failureReply(kOutOfRange);
+        return outOfTable(name, index, 0, static_cast<int>(table.size()) - 1, why);
     return layout(table[index]);
 }
 
@@ -85,54 +94,63 @@ std::string replyStatusCupom(const PrinterState& st, const Settings& set, int64_
     return r;
 }
 
-std::string replyAliquota(const PrinterState& st, int32_t index) {
-    return recordReply(st.rates, index, [](const TaxRate& t) {
-        std::string r;
-        r += inUse(t.programmed);
-        r += t.programmed ? t.type : ' ';
-        r += formatRate(t.programmed ? t.rate : 0);
-        r += amountField(t.total, 16);
-        r += amountField(taxOf(t.total, t.rate), 14);
-        return r;
-    });
+std::string replyAliquota(const PrinterState& st, int32_t index, std::string* why) {
+    return recordReply(
+        st.rates, index,
+        [](const TaxRate& t) {
+            std::string r;
+            r += inUse(t.programmed);
+            r += t.programmed ? t.type : ' ';
+            r += formatRate(t.programmed ? t.rate : 0);
+            r += amountField(t.total, 16);
+            r += amountField(taxOf(t.total, t.rate), 14);
+            return r;
+        },
+        "alíquotas", why);
 }
 
-std::string replyPayType(const PrinterState& st, int32_t index) {
-    return recordReply(st.payTypes, index, [&](const PayType& p) {
-        bool linked = false;
-        for (const Voucher& v : st.vouchers)
-            linked |= !v.name.empty() && v.linked && v.related == index;
-        std::string r;
-        r += inUse(!p.name.empty());
-        r += flag(!p.name.empty());
-        r += flag(linked);
-        r += fit(p.name, 20);
-        r += ' ';
-        r += amountField(p.total, 20);
-        return r;
-    });
+std::string replyPayType(const PrinterState& st, int32_t index, std::string* why) {
+    return recordReply(
+        st.payTypes, index,
+        [&](const PayType& p) {
+            bool linked = false;
+            for (const Voucher& v : st.vouchers)
+                linked |= !v.name.empty() && v.linked && v.related == index;
+            std::string r;
+            r += inUse(!p.name.empty());
+            r += flag(!p.name.empty());
+            r += flag(linked);
+            r += fit(p.name, 20);
+            r += ' ';
+            r += amountField(p.total, 20);
+            return r;
+        },
+        "formas de pagamento", why);
 }
 
-std::string replyDocNF(const PrinterState& st, int32_t index) {
-    return recordReply(st.vouchers, index, [](const Voucher& v) {
-        std::string r;
-        r += inUse(!v.name.empty());
-        r += flag(!v.name.empty());
-        r += fit(v.name, 20);
-        r += flag(v.discount);
-        r += flag(v.surcharge);
-        r += flag(v.cancel);
-        r += flag(v.payment);
-        r += flag(v.linked);
-        r += zeroPad(v.related, 2);
-        r += zeroPad(v.count, 6);
-        r += zeroPad(v.cancelCount, 6);
-        r += amountField(v.sales, 18);
-        r += amountField(v.surcharges, 18);
-        r += amountField(v.discounts, 18);
-        r += amountField(v.cancellations, 18);
-        return r;
-    });
+std::string replyDocNF(const PrinterState& st, int32_t index, std::string* why) {
+    return recordReply(
+        st.vouchers, index,
+        [](const Voucher& v) {
+            std::string r;
+            r += inUse(!v.name.empty());
+            r += flag(!v.name.empty());
+            r += fit(v.name, 20);
+            r += flag(v.discount);
+            r += flag(v.surcharge);
+            r += flag(v.cancel);
+            r += flag(v.payment);
+            r += flag(v.linked);
+            r += zeroPad(v.related, 2);
+            r += zeroPad(v.count, 6);
+            r += zeroPad(v.cancelCount, 6);
+            r += amountField(v.sales, 18);
+            r += amountField(v.surcharges, 18);
+            r += amountField(v.discounts, 18);
+            r += amountField(v.cancellations, 18);
+            return r;
+        },
+        "comprovantes não fiscais", why);
 }
 
 std::string replyEquipo(const PrinterState& st, const Settings& set) {
@@ -141,9 +159,9 @@ std::string replyEquipo(const PrinterState& st, const Settings& set) {
     return fit("VOLDRANE", 10) + fit(std::string("ECF-IF ") + m.name, 15) + m.version + m.serial;
 }
 
-std::string replyUser(const PrinterState& st, int32_t user) {
+std::string replyUser(const PrinterState& st, int32_t user, std::string* why) {
     if (user < 1 || user > static_cast<int32_t>(st.users.size()))
-        return failureReply(kOutOfRange);
+        return outOfTable("usuários", user, 1, static_cast<int>(st.users.size()), why);
     const User& u = st.users[user - 1];
     bool current = user == static_cast<int32_t>(st.users.size());
     DateTime first = localFromEpoch(u.firstTime), last = localFromEpoch(u.lastTime);
@@ -166,9 +184,9 @@ std::string replyTroco(const PrinterState& st) {
     return fit("Troco", 21) + amountField(st.s.dayChange, 21);
 }
 
-std::string replyVinc(const PrinterState& st, int32_t index) {
+std::string replyVinc(const PrinterState& st, int32_t index, std::string* why) {
     if (index < 0 || index >= kMaxPendingLinks)
-        return failureReply(kOutOfRange);
+        return outOfTable("vínculos", index, 0, kMaxPendingLinks - 1, why);
     PendingLink pl;
     if (index < static_cast<int32_t>(st.pending.size()))
         pl = st.pending[index];

@@ -14,14 +14,15 @@ constexpr size_t kLenStatusImp = 8, kLenStatusCupom = 67, kLenAliquota = 37, kLe
 
 std::string replyStatusImp(const PrinterState& st, const Settings& set, int64_t now);
 std::string replyStatusCupom(const PrinterState& st, const Settings& set, int64_t now);
-// Records by index; an index outside the table gives a failure reply.
-std::string replyAliquota(const PrinterState& st, int32_t index);
-std::string replyPayType(const PrinterState& st, int32_t index);
-std::string replyDocNF(const PrinterState& st, int32_t index);
+// Records by index; an index outside the table gives a failure reply, and
+// the reason in *why when given.
+std::string replyAliquota(const PrinterState& st, int32_t index, std::string* why = nullptr);
+std::string replyPayType(const PrinterState& st, int32_t index, std::string* why = nullptr);
+std::string replyDocNF(const PrinterState& st, int32_t index, std::string* why = nullptr);
 std::string replyEquipo(const PrinterState& st, const Settings& set);
-std::string replyUser(const PrinterState& st, int32_t user);
+std::string replyUser(const PrinterState& st, int32_t user, std::string* why = nullptr);
 std::string replyTroco(const PrinterState& st);
-std::string replyVinc(const PrinterState& st, int32_t index);
+std::string replyVinc(const PrinterState& st, int32_t index, std::string* why = nullptr);
 std::string replyXSerial(const PrinterState& st, const Settings& set, int64_t now);
 std::string replyCgcIe(const PrinterState& st);
 

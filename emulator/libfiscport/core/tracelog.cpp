@@ -93,7 +93,61 @@ void appendClean(std::string* line, const std::string& s) {
     }
 }
 
-// The "name=value" fields after the duration; fields of other names (or
+// The reason field: every byte kept, none of them a field or line end.
+void appendEscaped(std::string* line, const std::string& s) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (char c : s) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\')
+            *line += "\\\\";
+        else if (c == '\t')
+            *line += "\\t";
+        else if (c == '\n')
+            *line += "\\n";
+        else if (c == '\r')
+            *line += "\\r";
+        else if (byte < 0x20 || byte == 0x7F)
+            *line += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        else
+            *line += c;
+    }
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The reverse of appendEscaped; an escape it does not know is kept as written.
+std::string unescaped(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char next = s[i + 1];
+        if (next == '\\' || next == 't' || next == 'n' || next == 'r') {
+            out += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+            ++i;
+        } else if (next == 'x' && i + 3 < s.size() && hexValue(s[i + 2]) >= 0 &&
+                   hexValue(s[i + 3]) >= 0) {
+            out += static_cast<char>(hexValue(s[i + 2]) * 16 + hexValue(s[i + 3]));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// The "name=value" fields after the one at `tab`; fields of other names (or
 // none, in rows written before them) are left aside.
 void readFacts(const std::string& line, size_t tab, CallFacts* facts) {
     while ((tab = line.find('\t', tab + 1)) != std::string::npos) {
@@ -157,9 +211,15 @@ bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* o
             r.args = line.substr(t2 + 1, t3 - t2 - 1);
             size_t t4 = line.find('\t', t3 + 1);
             r.result = line.substr(t3 + 1, t4 == std::string::npos ? t4 : t4 - t3 - 1);
-            if (t4 != std::string::npos) {
+            if (t4 != std::string::npos)
                 r.micros = std::strtoll(line.c_str() + t4 + 1, nullptr, 10);
-                readFacts(line, t4, &r.facts);
+            size_t t5 = t4 == std::string::npos ? t4 : line.find('\t', t4 + 1);
+            if (t5 != std::string::npos) {
+                // The reason holds no tab (escaped): the facts follow it.
+                size_t t6 = line.find('\t', t5 + 1);
+                r.reason =
+                    unescaped(line.substr(t5 + 1, t6 == std::string::npos ? t6 : t6 - t5 - 1));
+                readFacts(line, t5, &r.facts);
             }
             out->push_back(std::move(r));
         }
@@ -170,8 +230,30 @@ bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* o
 
 }  // namespace
 
+namespace {
+// A reason for the terminal: control bytes shown as \xHH, so that none acts
+// on the terminal nor breaks the line; accents stay as they are.
+std::string withoutControls(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", byte);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+}  // namespace
+
 std::string traceLine(const TraceRow& r) {
-    return r.time + "  " + r.function + "(" + r.args + ") = " + r.result + "\n";
+    std::string line = r.time + "  " + r.function + "(" + r.args + ") = " + r.result;
+    if (!r.reason.empty())
+        line += "  — " + withoutControls(r.reason);
+    return line + "\n";
 }
 
 TraceLog::TraceLog(std::string memoryPath) : path_(std::move(memoryPath) + "-trace") {}
@@ -252,7 +334,8 @@ bool identify(const std::string& path, struct stat* st) {
 }  // namespace
 
 bool TraceLog::append(const std::string& time, const std::string& function, const std::string& args,
-                      const std::string& result, int64_t micros, const CallFacts& facts) {
+                      const std::string& result, int64_t micros, const std::string& reason,
+                      const CallFacts& facts) {
     struct stat st {};
     // Follow a rotation or a restart made by another process. While the name
     // still leads to the open file, its size is the one just read.
@@ -270,7 +353,7 @@ bool TraceLog::append(const std::string& time, const std::string& function, cons
             return false;
     }
     std::string line;
-    line.reserve(time.size() + function.size() + args.size() + result.size() + 32);
+    line.reserve(time.size() + function.size() + args.size() + result.size() + reason.size() + 32);
     appendClean(&line, time);
     line += '\t';
     appendClean(&line, function);
@@ -278,14 +361,19 @@ bool TraceLog::append(const std::string& time, const std::string& function, cons
     appendClean(&line, args);
     line += '\t';
     appendClean(&line, result);
-    if (micros >= 0) {
+    const bool withFacts = facts.clock >= 0 || facts.paperLines >= 0;
+    if (micros >= 0 || !reason.empty() || withFacts) {
         line += '\t';
-        line += std::to_string(micros);
-        if (facts.clock >= 0)
-            line += "\tclock=" + std::to_string(facts.clock);
-        if (facts.paperLines >= 0)
-            line += "\tpaper=" + std::to_string(facts.paperLines);
+        line += std::to_string(micros >= 0 ? micros : -1);
     }
+    if (!reason.empty() || withFacts) {
+        line += '\t';
+        appendEscaped(&line, reason);
+    }
+    if (facts.clock >= 0)
+        line += "\tclock=" + std::to_string(facts.clock);
+    if (facts.paperLines >= 0)
+        line += "\tpaper=" + std::to_string(facts.paperLines);
     line += '\n';
     // One write: concurrent appenders never interleave within a row.
     ssize_t n = write(fd_, line.data(), line.size());
@@ -293,7 +381,7 @@ bool TraceLog::append(const std::string& time, const std::string& function, cons
 }
 
 bool TraceLog::appendNow(const std::string& function, const std::string& args,
-                         const std::string& result) {
+                         const std::string& result, const std::string& reason) {
     auto now = std::chrono::system_clock::now();
     int64_t ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
@@ -301,7 +389,7 @@ bool TraceLog::appendNow(const std::string& function, const std::string& args,
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second, static_cast<int>(ms % 1000));
-    return append(buf, function, args, result);
+    return append(buf, function, args, result, -1, reason);
 }
 
 std::vector<TraceRow> TraceLog::read(int64_t afterId, int64_t lastN) const {

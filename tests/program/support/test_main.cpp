@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <ctime>
 
@@ -25,6 +27,11 @@ int main(int argc, char** argv) {
     }
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     QApplication app(argc, argv);
+    // Settings the windows keep (the panel's size, its "Manter à frente")
+    // go to a folder of this run, never the home folder.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -86,10 +86,11 @@ TEST(PrinterChecks, VoucherPermissionsApplyToVoucherItemsOnly) {
     st.vouchers[0].discount = false;
     st.vouchers[0].cancel = true;
     int voucherTotaliser = kTotVoucherFirst + 0;
-    EXPECT_EQ(checkVoucherAllows(st, voucherTotaliser, &Voucher::discount), kVoucherInvalid);
-    EXPECT_EQ(checkVoucherAllows(st, voucherTotaliser, &Voucher::cancel), kOk);
+    EXPECT_EQ(checkVoucherAllows(st, voucherTotaliser, &Voucher::discount, "desconto"),
+              kVoucherInvalid);
+    EXPECT_EQ(checkVoucherAllows(st, voucherTotaliser, &Voucher::cancel, "cancelamento"), kOk);
     // A tax-rate totaliser is never subject to a voucher's programming.
-    EXPECT_EQ(checkVoucherAllows(st, 0, &Voucher::discount), kOk);
+    EXPECT_EQ(checkVoucherAllows(st, 0, &Voucher::discount, "desconto"), kOk);
 }
 
 namespace {

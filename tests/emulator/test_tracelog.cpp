@@ -113,6 +113,67 @@ TEST_F(TraceFile, RotationKeepsTheIdsGoingAndARestartBeginsAtOne) {
     EXPECT_EQ(restarted[0].id, 1);
 }
 
+TEST_F(TraceFile, AReasonReadsBackByteForByte) {
+    TraceLog log(memory());
+    const std::string reason =
+        "operador 'a\"b' com \\ e \\x41, acentuação çãé, tab\there, linha\nnova, cr\r, "
+        "\x01\x1F\x7F fim";
+    ASSERT_TRUE(log.append("t1", "ecfFimTrans", "\"a\"", "1", 120, reason));
+    ASSERT_TRUE(log.appendNow("ecfImpCab", "0", "40", "sem memória: só o motivo"));
+    ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "0", 80));
+    std::vector<TraceRow> rows = log.read(0, 0);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].reason, reason);
+    EXPECT_EQ(rows[0].result, "1");
+    EXPECT_EQ(rows[0].micros, 120);
+    EXPECT_EQ(rows[1].reason, "sem memória: só o motivo");
+    EXPECT_EQ(rows[1].micros, -1) << "a reason does not invent a duration";
+    EXPECT_EQ(rows[2].reason, "");
+    EXPECT_EQ(rows[2].micros, 80);
+    // One row per line, whatever bytes the reason holds.
+    std::ifstream in(memory() + "-trace");
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line))
+        ++lines;
+    EXPECT_EQ(lines, 4);  // the header and three rows
+}
+
+TEST_F(TraceFile, OlderLinesReadAndOlderReadersReadTheirFields) {
+    // Lines as earlier libraries wrote them: four fields, then five.
+    {
+        TraceLog log(memory());
+        ASSERT_TRUE(log.append("t0", "ChangePort", "0", "0"));  // creates the file and header
+    }
+    {
+        std::ofstream out(memory() + "-trace", std::ios::app);
+        out << "t1\tecfImpCab\t0\t12\n"
+            << "t2\tecfImpCab\t0\t12\t250\n";
+    }
+    TraceLog log(memory());
+    ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "12", 250, "estado 090: motivo"));
+    std::vector<TraceRow> rows = log.read(0, 0);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1].micros, -1);
+    EXPECT_EQ(rows[1].reason, "");
+    EXPECT_EQ(rows[2].micros, 250);
+    EXPECT_EQ(rows[2].reason, "");
+    EXPECT_EQ(rows[3].reason, "estado 090: motivo");
+
+    // The new line is the old layout plus one field at its end: a reader
+    // that knows five fields (the result up to the next tab, the duration
+    // read as a number) reads it as it read the old one.
+    std::ifstream in(memory() + "-trace");
+    std::string line, oldLine, newLine;
+    while (std::getline(in, line)) {
+        if (line.rfind("t2\t", 0) == 0)
+            oldLine = line;
+        if (line.rfind("t3\t", 0) == 0)
+            newLine = line;
+    }
+    EXPECT_EQ(newLine, "t3" + oldLine.substr(2) + "\testado 090: motivo");
+}
+
 // What the library writes of a call, a reader reads back as it was sent.
 TEST(TraceLines, ReadersGetBackWhatTheCallSent) {
     using Kind = fiscemu::TraceValue::Kind;
@@ -152,4 +213,23 @@ TEST(TraceLines, ReadersGetBackWhatTheCallSent) {
     fiscemu::TraceResult unknown = fiscemu::readTraceResult("talvez");
     EXPECT_FALSE(unknown.value);
     EXPECT_FALSE(unknown.code);
+}
+
+TEST_F(TraceFile, TheCallsFactsFollowTheReasonAndOlderLinesLackThem) {
+    TraceLog log(memory());
+    ASSERT_TRUE(log.append("t1", "ecfImpCab", "0", "0", 300, "", {1773140400, 8}));
+    ASSERT_TRUE(
+        log.append("t2", "ecfImpCab", "0", "12", 250, "estado 090: motivo", {1773140401, 0}));
+    ASSERT_TRUE(log.append("t3", "ecfStatusImp", "", "\"01000000\"", 90));
+    std::vector<TraceRow> rows = log.read(0, 0);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].reason, "") << "an empty reason stands before the facts, never read as one";
+    EXPECT_EQ(rows[0].facts.clock, 1773140400);
+    EXPECT_EQ(rows[0].facts.paperLines, 8);
+    EXPECT_EQ(rows[1].reason, "estado 090: motivo");
+    EXPECT_EQ(rows[1].facts.clock, 1773140401);
+    EXPECT_EQ(rows[1].facts.paperLines, 0);
+    EXPECT_EQ(rows[2].facts.clock, -1) << "a line without facts: unknown";
+    EXPECT_EQ(rows[2].facts.paperLines, -1);
+    EXPECT_EQ(rows[2].micros, 90);
 }

@@ -78,6 +78,16 @@ TEST_F(EcfsimActions, TypedChangesAreTheChangesOfSetsWords) {
     }
 }
 
+// Numbers on the command line are digits alone: no sign, no blank, at most nine.
+TEST(EcfsimNumbers, OnlyPlainDigitsWithinTheRangeAreNumbers) {
+    EXPECT_EQ(ecfsim::parseNumber("007", 1, 10), 7);
+    EXPECT_EQ(ecfsim::parseNumber("999999999", 0, 999999999), 999999999);
+    for (const char* text : {"", "+5", "-5", " 5", "5 ", "5x", "0x5", "1234567890", "٣"})
+        EXPECT_FALSE(ecfsim::parseNumber(text, -10, 2000000000)) << text;
+    EXPECT_FALSE(ecfsim::parseNumber("0", 1, 10));
+    EXPECT_FALSE(ecfsim::parseNumber("11", 1, 10));
+}
+
 TEST_F(EcfsimActions, LeavingTechnicalInterventionReportsTheNewCro) {
     ASSERT_TRUE(ecfsim::applyChanges(tool(), ecfsim::parseChanges({"intervention", "on"})).ok);
     const int64_t cro = tool().state().s.cro;

@@ -15,7 +15,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTextCursor>
@@ -241,7 +243,8 @@ class Live : public PanelTest {};
 TEST_F(Live, PicksUpACallOfAnotherProcessWithin250ms) {
     statusReply();
     PanelWindow& p = openPanel();
-    // Only the change notification can deliver it in time.
+    // Only the probe of the memory's files can deliver it in time: the slow
+    // fallback poll is pushed out of reach.
     p.watch()->setFallbackInterval(60000);
     QProcess writer;
     writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -258,6 +261,33 @@ TEST_F(Live, PicksUpACallOfAnotherProcessWithin250ms) {
     TraceModel* model = p.trace()->model();
     EXPECT_EQ(model->row(model->rowCount() - 1).function, "ecfVenda_Item");
     EXPECT_TRUE(label(&p, "stateCode").startsWith(QStringLiteral("065")));
+}
+
+// A call another process made and the printer refused arrives with its
+// reason, delivered by the change notification alone (the periodic read is
+// put far away); the bound only keeps a broken notification from hanging.
+TEST_F(Live, ShowsARefusalOfAnotherProcessWithItsReason) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    PanelWindow& p = openPanel();
+    p.watch()->setFallbackInterval(60000);
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    writer.start(QStringLiteral(EMU_WRITER), {QStringLiteral("probe")});
+    ASSERT_TRUE(writer.waitForFinished(20000));
+    ASSERT_TRUE(QString::fromUtf8(writer.readAllStandardOutput()).contains("RC 12"));
+    TraceModel* model = p.trace()->model();
+    const bool arrived = waitUntil(
+        [&] {
+            return model->rowCount() > 0 &&
+                   model->row(model->rowCount() - 1).function == "ecfImpCab" &&
+                   model->row(model->rowCount() - 1).result == "12";
+        },
+        5000);
+    ASSERT_TRUE(arrived);
+    const QModelIndex reason = model->index(model->rowCount() - 1, TraceModel::Reason);
+    EXPECT_TRUE(reason.data().toString().startsWith(
+        QStringLiteral("estado 090 (cabeçalho impresso, documento sem itens): o cabeçalho abre")))
+        << reason.data().toString().toStdString();
 }
 
 TEST_F(Live, WaitsForAMemoryNotYetCreatedAndFollowsItOnceItIs) {
@@ -413,4 +443,48 @@ TEST_F(MemoryProblems, ALockedMemoryGivesAClearMessageWithoutFreezingAndRecovers
     find<QPushButton>(&p, "powerSwitch")->click();
     EXPECT_FALSE(find<QPushButton>(&p, "powerSwitch")->isChecked());
     EXPECT_EQ(statusReply().rfind("Erro: 079", 0), 0u);
+}
+
+// ------------------------------------------------------------ its window
+
+class PanelLayout : public PanelTest {
+protected:
+    void TearDown() override {
+        PanelTest::TearDown();
+        QSettings(QStringLiteral("bancada-ecf"), QStringLiteral("ecfpainel")).clear();
+    }
+};
+
+// "Manter à frente", the size and the splitters are what the last run left.
+TEST_F(PanelLayout, KeepOnTopSizeAndSplittersSurviveARestart) {
+    PanelWindow& first = openPanel();
+    QAction* keepOnTop = find<QAction>(&first, "keepOnTop");
+    ASSERT_TRUE(keepOnTop->isCheckable());
+    EXPECT_EQ(keepOnTop->text(), QStringLiteral("Manter à &frente"));
+    EXPECT_FALSE(keepOnTop->isChecked());
+    keepOnTop->trigger();
+    EXPECT_TRUE(first.keepsOnTop());
+    EXPECT_TRUE(first.isVisible()) << "the new flags keep the window on the screen";
+    first.resize(1100, 650);
+    ASSERT_EQ(first.size(), QSize(1100, 650)) << "a size the window may take, not its default";
+    auto* splitter = find<QSplitter>(&first, "mainSplitter");
+    splitter->setSizes({300, 580});
+    const QList<int> sizes = splitter->sizes();
+    first.close();
+    window_.reset();
+
+    PanelWindow& second = openPanel();
+    EXPECT_TRUE(find<QAction>(&second, "keepOnTop")->isChecked());
+    EXPECT_TRUE(second.keepsOnTop());
+    EXPECT_TRUE(second.restoredGeometry());
+    EXPECT_EQ(second.size(), QSize(1100, 650));
+    EXPECT_EQ(find<QSplitter>(&second, "mainSplitter")->sizes(), sizes);
+
+    // Turned off, it stays off at the next start.
+    find<QAction>(&second, "keepOnTop")->trigger();
+    EXPECT_FALSE(second.keepsOnTop());
+    window_.reset();  // ended without closing, as run.sh ends it
+    PanelWindow& third = openPanel();
+    EXPECT_FALSE(find<QAction>(&third, "keepOnTop")->isChecked());
+    EXPECT_FALSE(third.keepsOnTop());
 }

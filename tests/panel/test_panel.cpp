@@ -1,7 +1,7 @@
 // The front panel over a memory written through the driver's C interface:
 // the paper, the trace and the state as the memory changes. The controls,
 // following live and the messages of an unreadable memory are in
-// panel_controls_test.cpp.
+// test_panel_controls.cpp.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -205,6 +205,65 @@ TEST_F(CallTrace, ShowsEachCallWithItsResultAndMakesFailuresStandOut) {
     readNow();
     ASSERT_EQ(model->rowCount(), 4);
     EXPECT_TRUE(cell(3, TraceModel::Result, Qt::BackgroundRole).isValid());
+}
+
+// A refusal shows the printer's reason in its own column, the code's meaning
+// and the reason in the result's tooltip; the filter can keep refusals only;
+// the PDF lists them after the paper.
+TEST_F(CallTrace, ShowsWhyTheyWereRefusedAndCanShowOnlyRefusals) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVendaItem("CAFE", "100", 77), 2);
+    ASSERT_EQ(ecfVendaItem("CAFE", "100", 0), 0);
+    ASSERT_EQ(ecfFimTrans("OPERADOR"), 15);
+    PanelWindow& p = openPanel();
+    TraceModel* model = p.trace()->model();
+    ASSERT_EQ(model->rowCount(), 4);
+    auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return model->data(model->index(row, column), role).toString();
+    };
+    EXPECT_EQ(model->headerData(TraceModel::Reason, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Motivo"));
+    EXPECT_TRUE(cell(1, TraceModel::Reason).startsWith(QStringLiteral("alíquota 77: esperado")))
+        << cell(1, TraceModel::Reason).toStdString();
+    EXPECT_EQ(cell(3, TraceModel::Reason),
+              QStringLiteral("ecfFimTrans antes de cobrir o total: faltam 1,00"));
+    EXPECT_EQ(cell(0, TraceModel::Reason), QString());
+    EXPECT_EQ(cell(2, TraceModel::Reason), QString());
+    const QString tip = cell(3, TraceModel::Result, Qt::ToolTipRole);
+    EXPECT_TRUE(tip.startsWith(QStringLiteral("15 — ecfFimTrans antes de os pagamentos cobrirem")))
+        << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("\nMotivo: ecfFimTrans antes de cobrir o total")))
+        << tip.toStdString();
+    EXPECT_TRUE(
+        cell(0, TraceModel::Result, Qt::ToolTipRole).startsWith(QStringLiteral("0 — aceito")));
+
+    QTableView* table = find<QTableView>(&p, "callTrace");
+    QCheckBox* refusals = find<QCheckBox>(&p, "traceRefusalsOnly");
+    refusals->setChecked(true);
+    ASSERT_EQ(table->model()->rowCount(), 2);
+    EXPECT_EQ(table->model()->index(0, TraceModel::Function).data().toString(), "ecfVendaItem");
+    EXPECT_EQ(table->model()->index(1, TraceModel::Function).data().toString(), "ecfFimTrans");
+    // With a function chosen too, both must hold.
+    QComboBox* filter = find<QComboBox>(&p, "traceFilter");
+    filter->setCurrentIndex(filter->findData(QStringLiteral("ecfFimTrans")));
+    EXPECT_EQ(table->model()->rowCount(), 1);
+    refusals->setChecked(false);
+    filter->setCurrentIndex(0);
+    EXPECT_EQ(table->model()->rowCount(), 4);
+
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils, scripts/install-deps.sh --tests) is missing: "
+                        "the PDF's text cannot be read";
+    const QString file = folder() + QStringLiteral("/bobina.pdf");
+    QString failure;
+    ASSERT_TRUE(p.savePdf(file, &failure)) << failure.toStdString();
+    QProcess reader;
+    reader.start(pdftotext, {file, QStringLiteral("-")});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("CHAMADAS RECUSADAS (2)"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("faltam 1,00"))) << text.toStdString();
 }
 
 TEST_F(CallTrace, FiltersByFunctionAndCopiesRowsAsTheTracePrintsThem) {

@@ -1,7 +1,7 @@
 // The ecfsim tool, run as a program against each test's own memory: its help,
 // its usage errors and failures, and what its readings show. What its changes
 // do at the library's next call, the memory's health, following and the
-// function list are in ecfsim_changes_test.cpp.
+// function list are in test_ecfsim_changes.cpp.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -16,15 +16,18 @@
 #include <set>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "core/chain.h"
+#include "core/codes.h"
 #include "core/cp850.h"
 #include "core/replies.h"
 #include "core/store.h"
 #include "driver_support.h"
 #include "ecfsim_runner.h"
-#include "json_value.h"
 
 using namespace emutest;
+using Json = nlohmann::json;
 
 namespace {
 
@@ -216,26 +219,26 @@ TEST_F(Ecfsim, StatusJsonDescribesTheSameState) {
     ASSERT_EQ(ecfPagamento(0, "00", "100", 0), 0);
     Outcome r = ecfsim({"status", "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    Json j = JsonReader::parse(r.out);
-    EXPECT_EQ(j["state"]["code"].integer, 123);
-    EXPECT_EQ(j["state"]["text"].text, "em pagamento, total ainda não coberto");
-    EXPECT_EQ(j["clock"]["printer"].text, "2026-03-10 12:00:00");
-    EXPECT_TRUE(j["clock"]["pinned"].boolean);
-    EXPECT_TRUE(j["day"]["open"].boolean);
-    EXPECT_EQ(j["day"]["date"].text, "2026-03-10");
-    EXPECT_EQ(j["document"]["kind"].text, "fiscal");
-    EXPECT_EQ(j["document"]["subtotal_cents"].integer, 375);
-    EXPECT_EQ(j["document"]["paid_cents"].integer, 100);
-    EXPECT_EQ(j["day_totals"]["gross_cents"].integer, 375);
-    EXPECT_EQ(j["grand_total_cents"].integer, 375);
-    EXPECT_EQ(j["settings"]["model"].text, "3.01");
+    Json j = Json::parse(r.out);
+    EXPECT_EQ(j.at("state").at("code").get<int64_t>(), 123);
+    EXPECT_EQ(j.at("state").at("text").get<std::string>(), "em pagamento, total ainda não coberto");
+    EXPECT_EQ(j.at("clock").at("printer").get<std::string>(), "2026-03-10 12:00:00");
+    EXPECT_TRUE(j.at("clock").at("pinned").get<bool>());
+    EXPECT_TRUE(j.at("day").at("open").get<bool>());
+    EXPECT_EQ(j.at("day").at("date").get<std::string>(), "2026-03-10");
+    EXPECT_EQ(j.at("document").at("kind").get<std::string>(), "fiscal");
+    EXPECT_EQ(j.at("document").at("subtotal_cents").get<int64_t>(), 375);
+    EXPECT_EQ(j.at("document").at("paid_cents").get<int64_t>(), 100);
+    EXPECT_EQ(j.at("day_totals").at("gross_cents").get<int64_t>(), 375);
+    EXPECT_EQ(j.at("grand_total_cents").get<int64_t>(), 375);
+    EXPECT_EQ(j.at("settings").at("model").get<std::string>(), "3.01");
     EXPECT_EQ(j["faults"].size(), 0u);
 
     closeCoupon();
-    Json idle = JsonReader::parse(ecfsim({"status", "--json"}).out);
-    EXPECT_EQ(idle["state"]["code"].integer, 100);
-    EXPECT_EQ(idle["document"].kind, Json::Null);
-    EXPECT_EQ(idle["day_totals"]["change_cents"].integer, 100 + 1000 - 375);
+    Json idle = Json::parse(ecfsim({"status", "--json"}).out);
+    EXPECT_EQ(idle.at("state").at("code").get<int64_t>(), 100);
+    EXPECT_TRUE(idle.at("document").is_null());
+    EXPECT_EQ(idle.at("day_totals").at("change_cents").get<int64_t>(), 100 + 1000 - 375);
 }
 
 // Every field of status, JSON and text, against the memory, with each
@@ -269,31 +272,31 @@ TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
 
     Outcome r = ecfsim({"status", "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    const Json j = JsonReader::parse(r.out);
+    const Json j = Json::parse(r.out);
     fiscemu::Device& dev = tool();
     const fiscemu::PrinterState& st = dev.state();
     const fiscemu::Scalars& s = st.s;
     const fiscemu::Settings& set = dev.settings();
     // A field added to the output is compared here too.
     EXPECT_EQ(j.size(), 13u);
-    EXPECT_EQ(j["database"].text, dir_->db());
-    EXPECT_EQ(j["model"].text, fiscemu::modelName(set.model));
-    EXPECT_EQ(j["serial"].text, fiscemu::serialNumber(set));
-    EXPECT_EQ(j["state"]["code"].integer, dev.stateCode());
-    EXPECT_EQ(j["clock"]["printer"].text, fiscemu::isoTime(dev.now()));
-    EXPECT_EQ(j["clock"]["printer"].text, "2026-03-12 12:00:00");
-    EXPECT_EQ(j["clock"]["offset_seconds"].integer, set.clockOffset);
-    EXPECT_EQ(j["day"]["date"].text, "2026-03-12");
-    EXPECT_FALSE(j["day"]["z_done_today"].boolean);
+    EXPECT_EQ(j.at("database").get<std::string>(), dir_->db());
+    EXPECT_EQ(j.at("model").get<std::string>(), fiscemu::modelName(set.model));
+    EXPECT_EQ(j.at("serial").get<std::string>(), fiscemu::serialNumber(set));
+    EXPECT_EQ(j.at("state").at("code").get<int64_t>(), dev.stateCode());
+    EXPECT_EQ(j.at("clock").at("printer").get<std::string>(), fiscemu::isoTime(dev.now()));
+    EXPECT_EQ(j.at("clock").at("printer").get<std::string>(), "2026-03-12 12:00:00");
+    EXPECT_EQ(j.at("clock").at("offset_seconds").get<int64_t>(), set.clockOffset);
+    EXPECT_EQ(j.at("day").at("date").get<std::string>(), "2026-03-12");
+    EXPECT_FALSE(j.at("day").at("z_done_today").get<bool>());
 
-    const Json& doc = j["document"];
+    const Json& doc = j.at("document");
     EXPECT_EQ(doc.size(), 7u);
-    EXPECT_EQ(doc["coo"].integer, st.doc.coo);
-    EXPECT_EQ(doc["items"].integer, 2);
-    EXPECT_EQ(doc["cancelled_items"].integer, 1);
-    EXPECT_EQ(doc["subtotal_cents"].integer, 700);
-    EXPECT_EQ(doc["paid_cents"].integer, 200);
-    EXPECT_EQ(doc["opened"].text, fiscemu::isoTime(st.doc.opened));
+    EXPECT_EQ(doc.at("coo").get<int64_t>(), st.doc.coo);
+    EXPECT_EQ(doc.at("items").get<int64_t>(), 2);
+    EXPECT_EQ(doc.at("cancelled_items").get<int64_t>(), 1);
+    EXPECT_EQ(doc.at("subtotal_cents").get<int64_t>(), 700);
+    EXPECT_EQ(doc.at("paid_cents").get<int64_t>(), 200);
+    EXPECT_EQ(doc.at("opened").get<std::string>(), fiscemu::isoTime(st.doc.opened));
 
     const std::vector<std::pair<std::string, int64_t>> counters = {
         {"coo", s.coo},
@@ -306,7 +309,7 @@ TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
     std::set<int64_t> distinct;
     EXPECT_EQ(j["counters"].size(), counters.size());
     for (const auto& [name, value] : counters) {
-        EXPECT_EQ(j["counters"][name].integer, value) << name;
+        EXPECT_EQ(j.at("counters").at(name).get<int64_t>(), value) << name;
         distinct.insert(value);
     }
     EXPECT_EQ(distinct.size(), counters.size()) << "two counters alike prove less: " << r.out;
@@ -320,33 +323,33 @@ TEST_F(Ecfsim, EveryStatusFieldIsTheMemorysValue) {
         {"change_cents", s.dayChange}};
     EXPECT_EQ(j["day_totals"].size(), totals.size());
     for (const auto& [name, value] : totals)
-        EXPECT_EQ(j["day_totals"][name].integer, value) << name;
-    EXPECT_EQ(j["day_totals"]["cancellations_cents"].integer, 250 + 900);
-    EXPECT_EQ(j["grand_total_cents"].integer, s.gt);
+        EXPECT_EQ(j.at("day_totals").at(name).get<int64_t>(), value) << name;
+    EXPECT_EQ(j.at("day_totals").at("cancellations_cents").get<int64_t>(), 250 + 900);
+    EXPECT_EQ(j.at("grand_total_cents").get<int64_t>(), s.gt);
 
     const fiscemu::User& u = st.user();
-    const Json& user = j["user"];
+    const Json& user = j.at("user");
     EXPECT_EQ(user.size(), 9u);
-    EXPECT_EQ(user["number"].integer, static_cast<int64_t>(st.users.size()));
-    EXPECT_EQ(user["line1"].text, fiscemu::windowsLatinToUtf8(u.line1));
-    EXPECT_EQ(user["line2"].text, fiscemu::windowsLatinToUtf8(u.line2));
-    EXPECT_EQ(user["line3"].text, fiscemu::windowsLatinToUtf8(u.line3));
-    EXPECT_EQ(user["cgc"].text, u.cgc);
-    EXPECT_EQ(user["ie"].text, u.ie);
-    EXPECT_EQ(user["im"].text, u.im);
-    EXPECT_EQ(user["store"].integer, u.store);
-    EXPECT_EQ(user["equipment"].integer, u.equipment);
+    EXPECT_EQ(user.at("number").get<int64_t>(), static_cast<int64_t>(st.users.size()));
+    EXPECT_EQ(user.at("line1").get<std::string>(), fiscemu::windowsLatinToUtf8(u.line1));
+    EXPECT_EQ(user.at("line2").get<std::string>(), fiscemu::windowsLatinToUtf8(u.line2));
+    EXPECT_EQ(user.at("line3").get<std::string>(), fiscemu::windowsLatinToUtf8(u.line3));
+    EXPECT_EQ(user.at("cgc").get<std::string>(), u.cgc);
+    EXPECT_EQ(user.at("ie").get<std::string>(), u.ie);
+    EXPECT_EQ(user.at("im").get<std::string>(), u.im);
+    EXPECT_EQ(user.at("store").get<int64_t>(), u.store);
+    EXPECT_EQ(user.at("equipment").get<int64_t>(), u.equipment);
 
     const std::map<std::string, std::string> words = {
         {"power", "on"},  {"paper", "low"},  {"auth-paper", "absent"}, {"drawer", "closed"},
         {"port", "COM1"}, {"model", "3.01"}, {"intervention", "off"}};
     EXPECT_EQ(j["settings"].size(), words.size() + 2);
     for (const auto& [name, word] : words)
-        EXPECT_EQ(j["settings"][name].text, word) << name;
-    EXPECT_EQ(j["settings"]["drawer-auto-close"].integer, 30);
-    EXPECT_EQ(j["settings"]["latency"].integer, 7);
+        EXPECT_EQ(j.at("settings").at(name).get<std::string>(), word) << name;
+    EXPECT_EQ(j.at("settings").at("drawer-auto-close").get<int64_t>(), 30);
+    EXPECT_EQ(j.at("settings").at("latency").get<int64_t>(), 7);
     ASSERT_EQ(j["faults"].size(), 1u);
-    EXPECT_EQ(j["faults"]["ecfFimTrans"].integer, 21);
+    EXPECT_EQ(j.at("faults").at("ecfFimTrans").get<int64_t>(), 21);
 
     // The text form says the same.
     using fiscemu::zeroPad;
@@ -416,13 +419,13 @@ TEST_F(Ecfsim, TheDaysAdjustmentsReachEveryReading) {
 
     Outcome status = ecfsim({"status", "--json"});
     ASSERT_EQ(status.code, 0) << status.err;
-    const Json day = JsonReader::parse(status.out)["day_totals"];
-    EXPECT_EQ(day["gross_cents"].integer, 3870);
-    EXPECT_EQ(day["cancellations_cents"].integer, 250);
-    EXPECT_EQ(day["discounts_cents"].integer, 300);
-    EXPECT_EQ(day["surcharges_cents"].integer, 120);
-    EXPECT_EQ(day["net_cents"].integer, 3320);
-    EXPECT_EQ(day["change_cents"].integer, 350);
+    const Json day = Json::parse(status.out).at("day_totals");
+    EXPECT_EQ(day.at("gross_cents").get<int64_t>(), 3870);
+    EXPECT_EQ(day.at("cancellations_cents").get<int64_t>(), 250);
+    EXPECT_EQ(day.at("discounts_cents").get<int64_t>(), 300);
+    EXPECT_EQ(day.at("surcharges_cents").get<int64_t>(), 120);
+    EXPECT_EQ(day.at("net_cents").get<int64_t>(), 3320);
+    EXPECT_EQ(day.at("change_cents").get<int64_t>(), 350);
     std::string text = ecfsim({"status"}).out;
     EXPECT_TRUE(contains(text, "venda bruta 38,70  cancelamentos 2,50  descontos 3,00")) << text;
     EXPECT_TRUE(contains(text, "acréscimos 1,20  venda líquida 33,20  troco 3,50")) << text;
@@ -474,28 +477,28 @@ TEST_F(Ecfsim, PaperShowsStationsAndTheProgramsCharacters) {
     EXPECT_EQ(two[0], rows[rows.size() - 2]);
     EXPECT_EQ(two[1], rows.back());
 
-    Json j = JsonReader::parse(ecfsim({"paper", "--json", "--last=3"}).out);
-    ASSERT_EQ(j.kind, Json::Array);
+    Json j = Json::parse(ecfsim({"paper", "--json", "--last=3"}).out);
+    ASSERT_TRUE(j.is_array());
     ASSERT_EQ(j.size(), 3u);
-    EXPECT_EQ(j[2]["station"].text, "A");
-    EXPECT_EQ(j[2]["text"].text, "AUTENTICADO");
-    EXPECT_EQ(j[2]["coo"].integer, 1);
-    EXPECT_EQ(j[2]["time"].text, "2026-03-10 12:00:00");
-    EXPECT_LT(j[0]["id"].integer, j[1]["id"].integer);
+    EXPECT_EQ(j.at(2).at("station").get<std::string>(), "A");
+    EXPECT_EQ(j.at(2).at("text").get<std::string>(), "AUTENTICADO");
+    EXPECT_EQ(j.at(2).at("coo").get<int64_t>(), 1);
+    EXPECT_EQ(j.at(2).at("time").get<std::string>(), "2026-03-10 12:00:00");
+    EXPECT_LT(j.at(0).at("id").get<int64_t>(), j.at(1).at("id").get<int64_t>());
     // Every field of every row, as the memory holds it.
-    Json full = JsonReader::parse(ecfsim({"paper", "--json"}).out);
+    Json full = Json::parse(ecfsim({"paper", "--json"}).out);
     std::vector<fiscemu::PaperRow> stored = tool().store().paper(0, 0);
     ASSERT_EQ(full.size(), stored.size());
     bool decoded = false;
     for (size_t i = 0; i < stored.size(); ++i) {
-        const Json& row = full[i];
+        const Json& row = full.at(i);
         EXPECT_EQ(row.size(), 5u);
-        EXPECT_EQ(row["id"].integer, stored[i].id);
-        EXPECT_EQ(row["time"].text, stored[i].time);
-        EXPECT_EQ(row["station"].text, std::string(1, stored[i].station));
-        EXPECT_EQ(row["coo"].integer, stored[i].coo);
-        EXPECT_EQ(row["text"].text, fiscemu::paperText(stored[i]));
-        decoded |= row["text"].text == "Serviço prévio";
+        EXPECT_EQ(row.at("id").get<int64_t>(), stored[i].id);
+        EXPECT_EQ(row.at("time").get<std::string>(), stored[i].time);
+        EXPECT_EQ(row.at("station").get<std::string>(), std::string(1, stored[i].station));
+        EXPECT_EQ(row.at("coo").get<int64_t>(), stored[i].coo);
+        EXPECT_EQ(row.at("text").get<std::string>(), fiscemu::paperText(stored[i]));
+        decoded |= row.at("text").get<std::string>() == "Serviço prévio";
     }
     EXPECT_TRUE(decoded);
 }
@@ -522,10 +525,10 @@ TEST_F(Ecfsim, PaperOfAnOlderMemoryShowsBothCodePages) {
     ASSERT_GT(rows.size(), 2u);
     EXPECT_EQ(rows.front(), "09/03/26 10:00:00 R 000000 | Café É");
     EXPECT_EQ(rows.back(), "10/03/26 12:00:00 R 000001 | Café € É ?");
-    Json j = JsonReader::parse(ecfsim({"paper", "--json"}).out);
-    ASSERT_EQ(j.kind, Json::Array);
-    EXPECT_EQ(j[0]["text"].text, "Café É");
-    EXPECT_EQ(j[j.size() - 1]["text"].text, "Café € É ?");
+    Json j = Json::parse(ecfsim({"paper", "--json"}).out);
+    ASSERT_TRUE(j.is_array());
+    EXPECT_EQ(j.at(0).at("text").get<std::string>(), "Café É");
+    EXPECT_EQ(j.at(j.size() - 1).at("text").get<std::string>(), "Café € É ?");
 
     // A reset starts a roll that is Windows Latin from its first line, also
     // for the library that had marked the old roll.
@@ -549,28 +552,37 @@ TEST_F(Ecfsim, TraceShowsCallsArgumentsAndResults) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::vector<std::string> rows = lines(r.out);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_TRUE(contains(rows[0], "  ecfImpCab(0) = 12")) << rows[0];
+    EXPECT_TRUE(contains(rows[0], "  ecfImpCab(0) = 12  — estado 090 (cabeçalho impresso"))
+        << rows[0];
     EXPECT_TRUE(contains(rows[1], "  ecfStatusImp() = \"01090001\"")) << rows[1];
-    EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12")) << rows[2];
+    EXPECT_FALSE(contains(rows[1], "—")) << "an accepted call has no reason: " << rows[1];
+    EXPECT_TRUE(contains(rows[2], "  ecfImpLinha(\"a \\x22b\\x22\") = 12  — estado 090"))
+        << rows[2];
 
-    Json j = JsonReader::parse(ecfsim({"trace", "--json"}).out);
+    Json j = Json::parse(ecfsim({"trace", "--json"}).out);
     std::vector<fiscemu::TraceRow> stored = tool().store().trace(0, 0);
     ASSERT_EQ(j.size(), stored.size());
     for (size_t i = 0; i < stored.size(); ++i) {
-        EXPECT_EQ(j[i].size(), 7u);
-        EXPECT_EQ(j[i]["id"].integer, stored[i].id);
-        EXPECT_EQ(j[i]["time"].text, stored[i].time);
-        EXPECT_EQ(j[i]["function"].text, stored[i].function);
+        EXPECT_EQ(j[i].size(), 8u);
+        EXPECT_EQ(j.at(i).at("reason").is_null(), stored[i].reason.empty());
+        EXPECT_EQ(j.at(i).at("id").get<int64_t>(), stored[i].id);
+        EXPECT_EQ(j.at(i).at("time").get<std::string>(), stored[i].time);
+        EXPECT_EQ(j.at(i).at("function").get<std::string>(), stored[i].function);
     }
-    const Json& lastCall = j[j.size() - 1];
-    EXPECT_EQ(lastCall["function"].text, "ecfImpLinha");
-    ASSERT_EQ(lastCall["args"].kind, Json::Array);
+    const Json& lastCall = j.at(j.size() - 1);
+    EXPECT_EQ(lastCall.at("function").get<std::string>(), "ecfImpLinha");
+    ASSERT_TRUE(lastCall.at("args").is_array());
     ASSERT_EQ(lastCall["args"].size(), 1u);
-    EXPECT_EQ(lastCall["args"][0].kind, Json::String);
-    EXPECT_EQ(lastCall["args"][0].text, "a \\x22b\\x22");  // bytes escaped as in the text form
-    EXPECT_EQ(lastCall["result"].kind, Json::Integer);
-    EXPECT_EQ(lastCall["result"].integer, 12);
-    EXPECT_EQ(j[0]["function"].text, "ChangePort");
+    EXPECT_TRUE(lastCall.at("args").at(0).is_string());
+    EXPECT_EQ(lastCall.at("args").at(0).get<std::string>(),
+              "a \\x22b\\x22");  // bytes escaped as in the text form
+    EXPECT_TRUE(lastCall.at("result").is_number_integer());
+    EXPECT_EQ(lastCall.at("result").get<int64_t>(), 12);
+    EXPECT_EQ(lastCall.at("reason").get<std::string>(), stored.back().reason);
+    EXPECT_TRUE(contains(lastCall.at("reason").get<std::string>(),
+                         "linhas livres depois do cabeçalho pedem a opção 32"))
+        << lastCall.at("reason").get<std::string>();
+    EXPECT_EQ(j.at(0).at("function").get<std::string>(), "ChangePort");
 }
 
 TEST_F(Ecfsim, TraceJsonGivesTypedArgumentsAndResultsWithTheirMeaning) {
@@ -586,60 +598,61 @@ TEST_F(Ecfsim, TraceJsonGivesTypedArgumentsAndResultsWithTheirMeaning) {
 
     Outcome r = ecfsim({"trace", "--json", "--last", "6"});
     ASSERT_EQ(r.code, 0) << r.err;
-    Json j = JsonReader::parse(r.out);
+    Json j = Json::parse(r.out);
     ASSERT_EQ(j.size(), 6u);
 
-    const Json& feed = j[0];
-    EXPECT_EQ(feed["function"].text, "ecfLineFeed");
+    const Json& feed = j.at(0);
+    EXPECT_EQ(feed.at("function").get<std::string>(), "ecfLineFeed");
     ASSERT_EQ(feed["args"].size(), 2u);
-    EXPECT_EQ(feed["args"][0].kind, Json::Integer);
-    EXPECT_EQ(feed["args"][0].integer, 1);
-    EXPECT_EQ(feed["args"][1].integer, 8);
-    EXPECT_EQ(feed["result"].kind, Json::Integer);
-    EXPECT_EQ(feed["result"].integer, 0);
-    EXPECT_EQ(feed["code"].integer, 0);
-    EXPECT_EQ(feed["meaning"].text, "Sucesso");
+    EXPECT_TRUE(feed.at("args").at(0).is_number_integer());
+    EXPECT_EQ(feed.at("args").at(0).get<int64_t>(), 1);
+    EXPECT_EQ(feed.at("args").at(1).get<int64_t>(), 8);
+    EXPECT_TRUE(feed.at("result").is_number_integer());
+    EXPECT_EQ(feed.at("result").get<int64_t>(), 0);
+    EXPECT_EQ(feed.at("code").get<int64_t>(), 0);
+    EXPECT_EQ(feed.at("meaning").get<std::string>(), "Sucesso");
 
-    const Json& nullLine = j[1];
+    const Json& nullLine = j.at(1);
     ASSERT_EQ(nullLine["args"].size(), 1u);
-    EXPECT_EQ(nullLine["args"][0].kind, Json::Null);
-    EXPECT_EQ(nullLine["code"].integer, 1);
-    EXPECT_EQ(nullLine["meaning"].text, "Parametro invalido");
+    EXPECT_TRUE(nullLine.at("args").at(0).is_null());
+    EXPECT_EQ(nullLine.at("code").get<int64_t>(), 1);
+    EXPECT_EQ(nullLine.at("meaning").get<std::string>(), "Parametro invalido");
 
-    const Json& coupon = j[2];
+    const Json& coupon = j.at(2);
     ASSERT_EQ(coupon["args"].size(), 1u);
-    EXPECT_EQ(coupon["args"][0]["pointer"].integer, 2);
-    EXPECT_EQ(coupon["result"].kind, Json::String);
-    EXPECT_EQ(coupon["result"].text.substr(0, 6), "Erro: ");
-    EXPECT_EQ(coupon["code"].integer, 2);
-    EXPECT_EQ(coupon["meaning"].text, "Valor fora da faixa");
+    EXPECT_EQ(coupon.at("args").at(0).at("pointer").get<int64_t>(), 2);
+    EXPECT_TRUE(coupon.at("result").is_string());
+    EXPECT_EQ(coupon.at("result").get<std::string>().substr(0, 6), "Erro: ");
+    EXPECT_EQ(coupon.at("code").get<int64_t>(), 2);
+    EXPECT_EQ(coupon.at("meaning").get<std::string>(), "Valor fora da faixa");
 
-    const Json& status = j[3];
-    EXPECT_EQ(status["args"].kind, Json::Array);
+    const Json& status = j.at(3);
+    EXPECT_TRUE(status.at("args").is_array());
     EXPECT_EQ(status["args"].size(), 0u);
-    EXPECT_EQ(status["result"].kind, Json::String);
-    EXPECT_EQ(status["result"].text.substr(2, 3), "000");  // the reply text, unquoted
-    EXPECT_EQ(status["code"].integer, 0);
+    EXPECT_TRUE(status.at("result").is_string());
+    EXPECT_EQ(status.at("result").get<std::string>().substr(2, 3),
+              "000");  // the reply text, unquoted
+    EXPECT_EQ(status.at("code").get<int64_t>(), 0);
 
-    const Json& simulated = j[4];
-    EXPECT_EQ(simulated["result"].text, "Erro: 040 Falha simulada");
-    EXPECT_EQ(simulated["code"].integer, 40);
-    EXPECT_EQ(simulated["meaning"].text, "Erro na memoria do ECF");
+    const Json& simulated = j.at(4);
+    EXPECT_EQ(simulated.at("result").get<std::string>(), "Erro: 040 Falha simulada");
+    EXPECT_EQ(simulated.at("code").get<int64_t>(), 40);
+    EXPECT_EQ(simulated.at("meaning").get<std::string>(), "Erro na memoria do ECF");
 
     // A text the trace cut keeps its first bytes and its full length; a quote
     // and comma inside it do not split the list.
-    const Json& cut = j[5];
+    const Json& cut = j.at(5);
     ASSERT_EQ(cut["args"].size(), 1u);
-    EXPECT_EQ(cut["args"][0]["text"].text, longLine.substr(0, 256));
-    EXPECT_EQ(cut["args"][0]["bytes"].integer, 305);
+    EXPECT_EQ(cut.at("args").at(0).at("text").get<std::string>(), longLine.substr(0, 256));
+    EXPECT_EQ(cut.at("args").at(0).at("bytes").get<int64_t>(), 305);
 }
 
 TEST_F(Ecfsim, TraceJsonArgumentsKeepCommasAndQuotesInsideTexts) {
     EXPECT_EQ(ecfImpLinha("1, 2, \"3\""), 12);
-    Json j = JsonReader::parse(ecfsim({"trace", "--json", "--last", "1"}).out);
+    Json j = Json::parse(ecfsim({"trace", "--json", "--last", "1"}).out);
     ASSERT_EQ(j.size(), 1u);
     ASSERT_EQ(j[0]["args"].size(), 1u);
-    EXPECT_EQ(j[0]["args"][0].text, "1, 2, \\x223\\x22");
+    EXPECT_EQ(j.at(0).at("args").at(0).get<std::string>(), "1, 2, \\x223\\x22");
 }
 
 TEST_F(Ecfsim, VersionIsTheProjectVersion) {
@@ -655,7 +668,7 @@ TEST_F(Ecfsim, OptionsMayFollowTheCommand) {
     ASSERT_EQ(ecfsim({"set", "paper", "low", "--db", "outra.db"}).code, 0);
     Outcome r = ecfsim({"status", "--json", "--db=outra.db"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(JsonReader::parse(r.out)["settings"]["paper"].text, "low");
+    EXPECT_EQ(Json::parse(r.out).at("settings").at("paper").get<std::string>(), "low");
     // The last --db counts, as before.
     EXPECT_EQ(ecfsim({"--db", "nenhuma.db", "status", "--db", "outra.db"}).code, 0);
     // What CLI11 itself refuses is still a usage error, said in Portuguese.
@@ -674,7 +687,7 @@ TEST_F(Ecfsim, MemoryListsTheZReductions) {
     Outcome empty = ecfsim({"memory"});
     EXPECT_EQ(empty.code, 0);
     EXPECT_TRUE(contains(empty.out, "Memória fiscal vazia"));
-    EXPECT_EQ(JsonReader::parse(ecfsim({"memory", "--json"}).out).size(), 0u);
+    EXPECT_EQ(Json::parse(ecfsim({"memory", "--json"}).out).size(), 0u);
 
     // Two days, the second with every kind of amount and a restart of
     // operation, so that no two fields of its record hold the same number.
@@ -715,34 +728,50 @@ TEST_F(Ecfsim, MemoryListsTheZReductions) {
     EXPECT_TRUE(contains(text.out, "2 reduções Z registradas.")) << text.out;
 
     // Every field of every record, as the memory holds it.
-    Json j = JsonReader::parse(ecfsim({"memory", "--json"}).out);
+    Json j = Json::parse(ecfsim({"memory", "--json"}).out);
     ASSERT_EQ(j.size(), fm.size());
     for (size_t i = 0; i < fm.size(); ++i) {
         SCOPED_TRACE("Z " + std::to_string(fm[i].z));
-        const Json& r = j[i];
+        const Json& r = j.at(i);
         EXPECT_EQ(r.size(), 13u);  // a field added here is compared here too
-        EXPECT_EQ(r["z"].integer, fm[i].z);
+        EXPECT_EQ(r.at("z").get<int64_t>(), fm[i].z);
         EXPECT_EQ(fm[i].ymd, i == 0 ? 20260310 : 20260311);
-        EXPECT_EQ(r["date"].text, i == 0 ? "2026-03-10" : "2026-03-11");
-        EXPECT_EQ(r["time"].text, fiscemu::isoTime(fm[i].time));
-        EXPECT_EQ(r["coo"].integer, fm[i].coo);
-        EXPECT_EQ(r["cro"].integer, fm[i].cro);
-        EXPECT_EQ(r["grand_total_cents"].integer, fm[i].gt);
-        EXPECT_EQ(r["gross_cents"].integer, fm[i].gross);
-        EXPECT_EQ(r["cancellations_cents"].integer, fm[i].cancellations);
-        EXPECT_EQ(r["discounts_cents"].integer, fm[i].discounts);
-        EXPECT_EQ(r["surcharges_cents"].integer, fm[i].surcharges);
-        EXPECT_EQ(r["net_cents"].integer, fm[i].net);
+        EXPECT_EQ(r.at("date").get<std::string>(), i == 0 ? "2026-03-10" : "2026-03-11");
+        EXPECT_EQ(r.at("time").get<std::string>(), fiscemu::isoTime(fm[i].time));
+        EXPECT_EQ(r.at("coo").get<int64_t>(), fm[i].coo);
+        EXPECT_EQ(r.at("cro").get<int64_t>(), fm[i].cro);
+        EXPECT_EQ(r.at("grand_total_cents").get<int64_t>(), fm[i].gt);
+        EXPECT_EQ(r.at("gross_cents").get<int64_t>(), fm[i].gross);
+        EXPECT_EQ(r.at("cancellations_cents").get<int64_t>(), fm[i].cancellations);
+        EXPECT_EQ(r.at("discounts_cents").get<int64_t>(), fm[i].discounts);
+        EXPECT_EQ(r.at("surcharges_cents").get<int64_t>(), fm[i].surcharges);
+        EXPECT_EQ(r.at("net_cents").get<int64_t>(), fm[i].net);
         std::map<std::string, int64_t> totalisers;
         for (const auto& [t, v] : fiscemu::decodeShares(fm[i].details))
             totalisers[fiscemu::totaliserName(t)] = v;
         ASSERT_EQ(r["totalisers"].size(), totalisers.size());
         for (const auto& [name, v] : totalisers)
-            EXPECT_EQ(r["totalisers"][name].integer, v) << name;
-        EXPECT_EQ(r["hash"].text, fiscemu::toHex(fm[i].hash));
+            EXPECT_EQ(r.at("totalisers").at(name).get<int64_t>(), v) << name;
+        EXPECT_EQ(r.at("hash").get<std::string>(), fiscemu::toHex(fm[i].hash));
     }
-    EXPECT_EQ(j[1]["time"].text, "2026-03-11 12:00:00");
-    EXPECT_EQ(j[1]["surcharges_cents"].integer, 120);
+    EXPECT_EQ(j.at(1).at("time").get<std::string>(), "2026-03-11 12:00:00");
+    EXPECT_EQ(j.at(1).at("surcharges_cents").get<int64_t>(), 120);
 }
 
 }  // namespace
+
+// The table of result codes, the one the library answers from, in the help.
+TEST_F(Ecfsim, HelpCodesExplainsEveryResultCodeFromTheLibrarysTable) {
+    Outcome r = ecfsim({"help", "codes"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> rows = lines(r.out);
+    for (const fiscemu::ResultCode& code : fiscemu::resultCodes()) {
+        const std::string head = std::to_string(code.code) + " ";
+        bool found = false;
+        for (const std::string& row : rows)
+            found |= row.rfind(head, 0) == 0 && contains(row, code.description);
+        EXPECT_TRUE(found) << code.code << " " << code.description;
+    }
+    EXPECT_TRUE(contains(r.out, "ecfFimTrans antes de os pagamentos cobrirem o total"));
+    EXPECT_EQ(ecfsim({"help", "codigos"}).code, 2);
+}

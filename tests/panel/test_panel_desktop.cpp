@@ -7,7 +7,9 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QLocale>
+#include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -86,6 +88,11 @@ TEST_F(PanelOnTheDesktop, CtrlCInTheTraceCopiesTheSelectedCalls) {
 int main(int argc, char** argv) {
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     QApplication app(argc, argv);
+    // Settings the windows keep (the panel's size, its "Manter à frente")
+    // go to a folder of this run, never the home folder.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -16,12 +16,14 @@
 #include <set>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "core/chain.h"
 #include "driver_support.h"
 #include "ecfsim_runner.h"
-#include "json_value.h"
 
 using namespace emutest;
+using Json = nlohmann::json;
 
 namespace {
 
@@ -99,8 +101,9 @@ TEST_F(Ecfsim, FaultAnswersTheNextCallOnly) {
     Outcome set = ecfsim({"fail", "ecfImpCab", "12"});
     ASSERT_EQ(set.code, 0) << set.err;
     EXPECT_TRUE(contains(ecfsim({"status"}).out, "ecfImpCab responde 12"));
-    EXPECT_EQ(JsonReader::parse(ecfsim({"status", "--json"}).out)["faults"]["ecfImpCab"].integer,
-              12);
+    EXPECT_EQ(
+        Json::parse(ecfsim({"status", "--json"}).out).at("faults").at("ecfImpCab").get<int64_t>(),
+        12);
     EXPECT_EQ(ecfImpCab(0), 12);
     EXPECT_EQ(stateNow(), 0);  // the refused header printed nothing
     EXPECT_EQ(ecfImpCab(0), 0);
@@ -132,9 +135,9 @@ TEST_F(Ecfsim, NextDayMakesTheZReductionDue) {
     ASSERT_EQ(ecfReducaoZ("OP"), 0);
     EXPECT_EQ(stateNow(), 0);  // the old day closed; the new date starts idle
     EXPECT_EQ(tool().store().fiscalMemory().at(0).ymd, 20260310);
-    Json j = JsonReader::parse(ecfsim({"status", "--json"}).out);
-    EXPECT_EQ(j["clock"]["printer"].text, "2026-03-11 12:00:00");
-    EXPECT_EQ(j["clock"]["offset_seconds"].integer, 86400);
+    Json j = Json::parse(ecfsim({"status", "--json"}).out);
+    EXPECT_EQ(j.at("clock").at("printer").get<std::string>(), "2026-03-11 12:00:00");
+    EXPECT_EQ(j.at("clock").at("offset_seconds").get<int64_t>(), 86400);
 }
 
 TEST_F(Ecfsim, ResetNeedsYesThenRestoresTheFactoryState) {
@@ -350,9 +353,9 @@ TEST_F(Ecfsim, TraceFollowWritesOneJsonObjectPerCallAndSurvivesAReset) {
     ASSERT_EQ(rows.size(), 3u) << f.out();
     std::vector<std::string> functions;
     for (const std::string& row : rows)
-        functions.push_back(JsonReader::parse(row)["function"].text);
+        functions.push_back(Json::parse(row).at("function").get<std::string>());
     EXPECT_EQ(functions, (std::vector<std::string>{"ChangePort", "ecfImpCab", "ecfLineFeed"}));
-    EXPECT_EQ(JsonReader::parse(rows[2])["id"].integer, 1);  // numbering restarted
+    EXPECT_EQ(Json::parse(rows[2]).at("id").get<int64_t>(), 1);  // numbering restarted
     EXPECT_TRUE(contains(slurp("follower.err"), "a memória foi reiniciada"));
 }
 
