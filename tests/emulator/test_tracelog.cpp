@@ -118,7 +118,7 @@ TEST_F(TraceFile, AReasonReadsBackByteForByte) {
     const std::string reason =
         "operador 'a\"b' com \\ e \\x41, acentuação çãé, tab\there, linha\nnova, cr\r, "
         "\x01\x1F\x7F fim";
-    ASSERT_TRUE(log.append("t1", "ecfFimTrans", "\"a\"", "1", 120, {}, reason));
+    ASSERT_TRUE(log.append("t1", "ecfFimTrans", "\"a\"", "1", 120, reason));
     ASSERT_TRUE(log.appendNow("ecfImpCab", "0", "40", "sem memória: só o motivo"));
     ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "0", 80));
     std::vector<TraceRow> rows = log.read(0, 0);
@@ -151,7 +151,7 @@ TEST_F(TraceFile, OlderLinesReadAndOlderReadersReadTheirFields) {
             << "t2\tecfImpCab\t0\t12\t250\n";
     }
     TraceLog log(memory());
-    ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "12", 250, {}, "estado 090: motivo"));
+    ASSERT_TRUE(log.append("t3", "ecfImpCab", "0", "12", 250, "estado 090: motivo"));
     std::vector<TraceRow> rows = log.read(0, 0);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].micros, -1);
@@ -213,4 +213,23 @@ TEST(TraceLines, ReadersGetBackWhatTheCallSent) {
     fiscemu::TraceResult unknown = fiscemu::readTraceResult("talvez");
     EXPECT_FALSE(unknown.value);
     EXPECT_FALSE(unknown.code);
+}
+
+TEST_F(TraceFile, TheCallsFactsFollowTheReasonAndOlderLinesLackThem) {
+    TraceLog log(memory());
+    ASSERT_TRUE(log.append("t1", "ecfImpCab", "0", "0", 300, "", {1773140400, 8}));
+    ASSERT_TRUE(
+        log.append("t2", "ecfImpCab", "0", "12", 250, "estado 090: motivo", {1773140401, 0}));
+    ASSERT_TRUE(log.append("t3", "ecfStatusImp", "", "\"01000000\"", 90));
+    std::vector<TraceRow> rows = log.read(0, 0);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].reason, "") << "an empty reason stands before the facts, never read as one";
+    EXPECT_EQ(rows[0].facts.clock, 1773140400);
+    EXPECT_EQ(rows[0].facts.paperLines, 8);
+    EXPECT_EQ(rows[1].reason, "estado 090: motivo");
+    EXPECT_EQ(rows[1].facts.clock, 1773140401);
+    EXPECT_EQ(rows[1].facts.paperLines, 0);
+    EXPECT_EQ(rows[2].facts.clock, -1) << "a line without facts: unknown";
+    EXPECT_EQ(rows[2].facts.paperLines, -1);
+    EXPECT_EQ(rows[2].micros, 90);
 }

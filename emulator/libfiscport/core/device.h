@@ -87,9 +87,9 @@ private:
     bool reloadIfChanged();
     int unavailableCode(std::string* reason) const;
     int runCommand(const std::string& function, const std::function<int(CallContext&)>& op,
-                   CallFacts* facts, std::string* reason);
-    std::string runReply(const std::string& function, const ReplyBuilder& build, CallFacts* facts,
-                         std::string* reason);
+                   std::string* reason, CallFacts* facts);
+    std::string runReply(const std::string& function, const ReplyBuilder& build,
+                         std::string* reason, CallFacts* facts);
     int storeFailure(std::string* reason);
 
     std::unique_ptr<Store> store_;

@@ -89,7 +89,7 @@ int Device::storeFailure(std::string* reason) {
 // accepted call writes in the same transaction when no other process wrote
 // meanwhile; otherwise it runs again under the write lock.
 int Device::runCommand(const std::string& fn, const std::function<int(CallContext&)>& op,
-                       CallFacts* facts, std::string* reason) {
+                       std::string* reason, CallFacts* facts) {
     if (broken_) {
         *reason = damagedReason();
         return broken_;
@@ -171,20 +171,20 @@ int Device::runCommand(const std::string& fn, const std::function<int(CallContex
 int Device::command(const std::string& fn, const std::string& args,
                     const std::function<int(CallContext&)>& op) {
     const Steady::time_point start = Steady::now();
-    CallFacts facts;
     std::string reason;
-    int code = runCommand(fn, op, &facts, &reason);
+    CallFacts facts;
+    int code = runCommand(fn, op, &reason, &facts);
     // Traced once the outcome is known: the line never claims a rolled-back call.
     store_->appendTrace(fn, args, std::to_string(code), callMicros(start, settings_.latencyMs),
-                        facts, code == kOk ? std::string() : reason);
+                        code == kOk ? std::string() : reason, facts);
     // The artificial latency (set from ecfsim) delays the answer, not the
     // printer's work, and holds no lock on the memory meanwhile.
     sleepFor(settings_.latencyMs);
     return code;
 }
 
-std::string Device::runReply(const std::string& fn, const ReplyBuilder& build, CallFacts* facts,
-                             std::string* reason) {
+std::string Device::runReply(const std::string& fn, const ReplyBuilder& build, std::string* reason,
+                             CallFacts* facts) {
     if (broken_) {
         *reason = damagedReason();
         return failureReply(broken_);
@@ -198,9 +198,9 @@ std::string Device::runReply(const std::string& fn, const ReplyBuilder& build, C
             return failureReply(storeFailure(reason));
         }
         reason->clear();
-        int code = unavailableCode(reason);
         facts->clock = now();
         facts->paperLines = 0;
+        int code = unavailableCode(reason);
         std::string text;
         if (code != kOk) {
             text = failureReply(code);
@@ -235,11 +235,11 @@ std::string Device::runReply(const std::string& fn, const ReplyBuilder& build, C
 std::string Device::reply(const std::string& fn, const std::string& args,
                           const ReplyBuilder& build) {
     const Steady::time_point start = Steady::now();
-    CallFacts facts;
     std::string reason;
-    std::string text = runReply(fn, build, &facts, &reason);
+    CallFacts facts;
+    std::string text = runReply(fn, build, &reason, &facts);
     store_->appendTrace(fn, args, quoteBytes(text, 1024), callMicros(start, settings_.latencyMs),
-                        facts, reason);
+                        reason, facts);
     sleepFor(settings_.latencyMs);
     return text;
 }
@@ -254,7 +254,7 @@ std::string Device::reply(const std::string& fn, const std::string& args,
 
 void Device::traceOnly(const std::string& fn, const std::string& args, const std::string& result,
                        const std::string& reason) {
-    store_->appendTrace(fn, args, result, 0, CallFacts{}, reason);
+    store_->appendTrace(fn, args, result, 0, reason);
 }
 
 }  // namespace fiscemu

@@ -103,8 +103,8 @@ public:
     bool appendFiscalRecord(const FiscalRecord& rec);
     // The trace line of a call (written at once, outside any transaction).
     bool appendTrace(const std::string& function, const std::string& args,
-                     const std::string& result, int64_t micros = -1, const CallFacts& facts = {},
-                     const std::string& reason = {});
+                     const std::string& result, int64_t micros = -1, const std::string& reason = {},
+                     const CallFacts& facts = {});
     bool setFault(const std::string& function, int code);
     bool clearFault(const std::string& function);
 

@@ -111,9 +111,9 @@ std::string Store::chainHead() {
 }
 
 bool Store::appendTrace(const std::string& function, const std::string& args,
-                        const std::string& result, int64_t micros, const CallFacts& facts,
-                        const std::string& reason) {
-    return trace_->append(pcTimeMillis(), function, args, result, micros, facts, reason);
+                        const std::string& result, int64_t micros, const std::string& reason,
+                        const CallFacts& facts) {
+    return trace_->append(pcTimeMillis(), function, args, result, micros, reason, facts);
 }
 
 bool Store::setFault(const std::string& function, int code) {

@@ -147,21 +147,15 @@ std::string unescaped(const std::string& s) {
     return out;
 }
 
-// The fields after the duration: the call's facts as "name=value" (rows
-// written before them have none), then a refusal's reason, escaped, always
-// the last field. A field of another name is left aside.
-void readExtraFields(const std::string& line, size_t tab, TraceRow* row) {
-    while (tab != std::string::npos) {
-        const size_t next = line.find('\t', tab + 1);
-        const std::string field =
-            line.substr(tab + 1, next == std::string::npos ? next : next - tab - 1);
-        if (field.rfind("clock=", 0) == 0)
-            row->facts.clock = std::strtoll(field.c_str() + 6, nullptr, 10);
-        else if (field.rfind("paper=", 0) == 0)
-            row->facts.paperLines = std::strtoll(field.c_str() + 6, nullptr, 10);
-        else if (next == std::string::npos)
-            row->reason = unescaped(field);
-        tab = next;
+// The "name=value" fields after the one at `tab`; fields of other names (or
+// none, in rows written before them) are left aside.
+void readFacts(const std::string& line, size_t tab, CallFacts* facts) {
+    while ((tab = line.find('\t', tab + 1)) != std::string::npos) {
+        const char* field = line.c_str() + tab + 1;
+        if (std::strncmp(field, "clock=", 6) == 0)
+            facts->clock = std::strtoll(field + 6, nullptr, 10);
+        else if (std::strncmp(field, "paper=", 6) == 0)
+            facts->paperLines = std::strtoll(field + 6, nullptr, 10);
     }
 }
 
@@ -217,9 +211,15 @@ bool readFile(const std::string& path, int64_t afterId, std::vector<TraceRow>* o
             r.args = line.substr(t2 + 1, t3 - t2 - 1);
             size_t t4 = line.find('\t', t3 + 1);
             r.result = line.substr(t3 + 1, t4 == std::string::npos ? t4 : t4 - t3 - 1);
-            if (t4 != std::string::npos) {
+            if (t4 != std::string::npos)
                 r.micros = std::strtoll(line.c_str() + t4 + 1, nullptr, 10);
-                readExtraFields(line, line.find('\t', t4 + 1), &r);
+            size_t t5 = t4 == std::string::npos ? t4 : line.find('\t', t4 + 1);
+            if (t5 != std::string::npos) {
+                // The reason holds no tab (escaped): the facts follow it.
+                size_t t6 = line.find('\t', t5 + 1);
+                r.reason =
+                    unescaped(line.substr(t5 + 1, t6 == std::string::npos ? t6 : t6 - t5 - 1));
+                readFacts(line, t5, &r.facts);
             }
             out->push_back(std::move(r));
         }
@@ -334,8 +334,8 @@ bool identify(const std::string& path, struct stat* st) {
 }  // namespace
 
 bool TraceLog::append(const std::string& time, const std::string& function, const std::string& args,
-                      const std::string& result, int64_t micros, const CallFacts& facts,
-                      const std::string& reason) {
+                      const std::string& result, int64_t micros, const std::string& reason,
+                      const CallFacts& facts) {
     struct stat st {};
     // Follow a rotation or a restart made by another process. While the name
     // still leads to the open file, its size is the one just read.
@@ -361,19 +361,19 @@ bool TraceLog::append(const std::string& time, const std::string& function, cons
     appendClean(&line, args);
     line += '\t';
     appendClean(&line, result);
-    const bool factsKnown = facts.clock >= 0 || facts.paperLines >= 0;
-    if (micros >= 0 || factsKnown || !reason.empty()) {
+    const bool withFacts = facts.clock >= 0 || facts.paperLines >= 0;
+    if (micros >= 0 || !reason.empty() || withFacts) {
         line += '\t';
         line += std::to_string(micros >= 0 ? micros : -1);
-        if (facts.clock >= 0)
-            line += "\tclock=" + std::to_string(facts.clock);
-        if (facts.paperLines >= 0)
-            line += "\tpaper=" + std::to_string(facts.paperLines);
     }
-    if (!reason.empty()) {
+    if (!reason.empty() || withFacts) {
         line += '\t';
         appendEscaped(&line, reason);
     }
+    if (facts.clock >= 0)
+        line += "\tclock=" + std::to_string(facts.clock);
+    if (facts.paperLines >= 0)
+        line += "\tpaper=" + std::to_string(facts.paperLines);
     line += '\n';
     // One write: concurrent appenders never interleave within a row.
     ssize_t n = write(fd_, line.data(), line.size());
@@ -389,7 +389,7 @@ bool TraceLog::appendNow(const std::string& function, const std::string& args,
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second, static_cast<int>(ms % 1000));
-    return append(buf, function, args, result, -1, {}, reason);
+    return append(buf, function, args, result, -1, reason);
 }
 
 std::vector<TraceRow> TraceLog::read(int64_t afterId, int64_t lastN) const {

@@ -17,9 +17,9 @@
 
 namespace fiscemu {
 
-// What a row adds after its duration, each as a "name=value" field that older
-// readers skip: the printer's clock at the call (epoch seconds) and how many
-// paper lines the call printed. -1 where unknown.
+// What a row adds after the refusal's reason, each as a "name=value" field
+// that older readers skip: the printer's clock at the call (epoch seconds)
+// and how many paper lines the call printed. -1 where unknown.
 struct CallFacts {
     int64_t clock = -1;
     int64_t paperLines = -1;
@@ -30,8 +30,8 @@ struct TraceRow {
     std::string time;  // PC time with milliseconds
     std::string function, args, result;
     int64_t micros = -1;  // from the call to its answer, latency included; -1 unknown
-    CallFacts facts;      // what rows written before these facts were traced lack
     std::string reason;   // why the printer refused the call (UTF-8); empty when it did not
+    CallFacts facts;      // unknown (-1) in rows written before these facts were traced
 };
 
 // The same row read twice (see sameRow of the paper roll).
@@ -63,9 +63,11 @@ public:
     // every byte reads back (a backslash, a tab, a line end, a control byte
     // become \\, \t, \n, \r, \xHH). Lines without these fields, and readers
     // that stop at the fifth, still agree: the first five fields are as before.
+    // The call's facts follow as "clock=N" and "paper=N" (the reason field is
+    // then written, empty if need be, so that they never stand in its place).
     bool append(const std::string& time, const std::string& function, const std::string& args,
-                const std::string& result, int64_t micros = -1, const CallFacts& facts = {},
-                const std::string& reason = {});
+                const std::string& result, int64_t micros = -1, const std::string& reason = {},
+                const CallFacts& facts = {});
     // The same, stamped with the PC's time now (milliseconds).
     bool appendNow(const std::string& function, const std::string& args, const std::string& result,
                    const std::string& reason = {});
