@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -286,8 +287,11 @@ std::vector<std::string> Store::openProblems(bool whole) {
         return problems;
     }
     std::vector<std::string> problems = tableProblems();
+    // The newest lines are read even when the mark covers them: the next
+    // line goes into their pages. More than any page of the roll holds.
+    const int64_t kNewestLines = 1024;
     if (problems.empty())
-        problems = paperProblemsAfter(mark);
+        problems = paperProblemsAfter(std::min(mark, std::max<int64_t>(newest - kNewestLines, 0)));
     if (problems.empty() && newest > mark)
         verifiedPaper_ = newest;
     return problems;
@@ -374,19 +378,31 @@ std::vector<std::string> Store::tableProblems() {
 }
 
 // Reads every line printed after `mark`, each column of each row, so that
-// each page holding them passes SQLite's page and cell checks.
+// each page holding them passes SQLite's page and cell checks; the lines'
+// numbers must rise (a page whose cells were wiped holds lines numbered 0).
 std::vector<std::string> Store::paperProblemsAfter(int64_t mark) {
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db_, "SELECT time, station, coo, line FROM paper WHERE id > ?", -1,
-                                &st, nullptr);
+    int rc = sqlite3_prepare_v2(
+        db_, "SELECT id, time, station, coo, line FROM paper WHERE id > ? ORDER BY id", -1, &st,
+        nullptr);
+    int64_t previous = mark;
+    bool inOrder = true;
     if (rc == SQLITE_OK) {
         sqlite3_bind_int64(st, 1, mark);
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            for (int column = 0; column < 4; ++column)
+        while (inOrder && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const int64_t id = sqlite3_column_int64(st, 0);
+            inOrder = id > previous;
+            previous = id;
+            for (int column = 1; column < 5; ++column)
                 sqlite3_column_blob(st, column);
         }
     }
     sqlite3_finalize(st);
+    if (!inOrder) {
+        code_ = kDamaged;
+        return {"paper roll: line " + std::to_string(previous) + " out of order after line " +
+                std::to_string(mark)};
+    }
     if (rc == SQLITE_DONE || rc == SQLITE_OK) {
         code_ = kStorage;
         return {};

@@ -4,7 +4,7 @@
 # and the maintainer's sign-off, and none of the lines that say how NEWS is
 # kept. A NEWS without any entry is refused.
 #
-#   tests/scripts/changelog_test.sh SOURCE_DIR
+#   tests/scripts/test_changelog.sh SOURCE_DIR
 set -uo pipefail
 src=${1:?source folder}
 failures=0

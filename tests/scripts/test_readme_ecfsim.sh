@@ -7,7 +7,7 @@
 # stopped with Ctrl+C after a moment, as a user would. The roll of a memory
 # that printed nothing is empty, so only the others must show something.
 #
-#   tests/scripts/readme_ecfsim_test.sh SOURCE_DIR ECFSIM
+#   tests/scripts/test_readme_ecfsim.sh SOURCE_DIR ECFSIM
 set -uo pipefail
 src=${1:?source folder}
 ecfsim=${2:?ecfsim program}

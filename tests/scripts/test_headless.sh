@@ -5,7 +5,7 @@
 # for the password exactly when one is given, and that all of them stop with
 # the program.
 #
-#   tests/scripts/headless_test.sh SOURCE_DIR
+#   tests/scripts/test_headless.sh SOURCE_DIR
 set -uo pipefail
 src=${1:?source folder}
 failures=0

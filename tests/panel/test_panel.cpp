@@ -1,7 +1,7 @@
 // The front panel over a memory written through the driver's C interface:
 // the paper, the trace and the state as the memory changes. The controls,
 // following live and the messages of an unreadable memory are in
-// panel_controls_test.cpp.
+// test_panel_controls.cpp.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>

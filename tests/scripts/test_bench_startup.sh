@@ -4,7 +4,7 @@
 # runs that reached the point they measure, beside its floor and its aim.
 # It measures nothing worth reading; the benchmark itself is run by hand.
 #
-#   tests/scripts/bench_startup_test.sh SOURCE_DIR BUILD_DIR
+#   tests/scripts/test_bench_startup.sh SOURCE_DIR BUILD_DIR
 set -uo pipefail
 src=${1:?source folder}
 build=${2:?build folder}

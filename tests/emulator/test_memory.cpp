@@ -493,7 +493,12 @@ TEST_F(Memory, TheOpenChecksTheRollFromItsMarkAndVerifyChecksEverything) {
     EXPECT_EQ(query(mark), before) << "a call that changes nothing writes no mark";
     ASSERT_EQ(ecfImpCab(0), 0);
     EXPECT_EQ(query(mark), checked);
-    for (int coupon = 0; coupon < 3; ++coupon) {
+    // Enough lines since the mark that lines it covers lie before the
+    // newest thousand or so (which every open reads), and fill whole leaves
+    // of the roll's tree.
+    for (int coupon = 0;
+         std::stoll(query("SELECT max(id) FROM paper")) < std::stoll(checked) + 1200; ++coupon) {
+        ASSERT_LT(coupon, 400);
         if (coupon > 0) {
             ASSERT_EQ(ecfImpCab(0), 0);
         }
@@ -505,25 +510,40 @@ TEST_F(Memory, TheOpenChecksTheRollFromItsMarkAndVerifyChecksEverything) {
     checkpointIntoFile();
     const std::string original = fileBytes(dir_->db());
     const size_t page = pageSizeOf(original);
-    // The roll's leaves in key order: the first holds only lines the mark
-    // covers, the last two lines printed since (three coupons fill several).
-    std::vector<int> leaves;
+    // The roll's leaves in key order, with the lines each holds: one leaf of
+    // lines the mark covers, and one of lines printed since that is not the
+    // newest leaf (whose path every open reads to find the newest line).
+    const int64_t coveredLines =
+        std::stoll(query("SELECT count(*) FROM paper WHERE id <= " + checked));
+    int coveredLeaf = 0, newLeaf = 0;
     {
         sqlite3* raw = nullptr;
         ASSERT_EQ(sqlite3_open_v2(dir_->db().c_str(), &raw, SQLITE_OPEN_READONLY, nullptr),
                   SQLITE_OK);
         sqlite3_stmt* st = nullptr;
         ASSERT_EQ(sqlite3_prepare_v2(raw,
-                                     "SELECT pageno FROM dbstat WHERE name='paper' AND "
+                                     "SELECT pageno, ncell FROM dbstat WHERE name='paper' AND "
                                      "pagetype='leaf' ORDER BY path",
                                      -1, &st, nullptr),
                   SQLITE_OK);
-        while (sqlite3_step(st) == SQLITE_ROW)
-            leaves.push_back(sqlite3_column_int(st, 0));
+        std::vector<std::pair<int, int64_t>> leaves;  // page, lines up to its end
+        int64_t lines = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            lines += sqlite3_column_int64(st, 1);
+            leaves.emplace_back(sqlite3_column_int(st, 0), lines);
+        }
         sqlite3_finalize(st);
         sqlite3_close(raw);
+        for (size_t i = 0; i + 1 < leaves.size(); ++i) {
+            const int64_t first = i == 0 ? 1 : leaves[i - 1].second + 1;
+            if (leaves[i].second <= coveredLines && coveredLeaf == 0)
+                coveredLeaf = leaves[i].first;
+            if (first > coveredLines && newLeaf == 0)
+                newLeaf = leaves[i].first;
+        }
     }
-    ASSERT_GE(leaves.size(), 3u);
+    ASSERT_NE(coveredLeaf, 0);
+    ASSERT_NE(newLeaf, 0);
     auto scribbled = [&](int pageNo) {
         std::string bytes = original;
         for (size_t i = 0; i < page; ++i)
@@ -536,15 +556,14 @@ TEST_F(Memory, TheOpenChecksTheRollFromItsMarkAndVerifyChecksEverything) {
         return bytes;
     };
 
-    ASSERT_GT(std::stoll(query("SELECT min(id) FROM paper WHERE id > " + checked + " + 40")), 0);
-    std::string bytes = scribbled(leaves[leaves.size() - 2]);
+    std::string bytes = scribbled(newLeaf);
     auto [code, error] = openFailure();
     EXPECT_EQ(code, fiscemu::kDamaged) << "the lines since the mark are checked at every open";
     EXPECT_EQ(statusImp(), "Erro: 041 Memoria danificada");
     EXPECT_EQ(fileBytes(dir_->db()), bytes);
     closeAll();
 
-    scribbled(leaves.front());
+    scribbled(coveredLeaf);
     {
         std::string why;
         int openCode = 0;
@@ -555,10 +574,11 @@ TEST_F(Memory, TheOpenChecksTheRollFromItsMarkAndVerifyChecksEverything) {
 
     // A mark the roll does not reach (a reset since, or a forged one) asks
     // for the complete check.
-    scribbled(leaves.front());
+    scribbled(coveredLeaf);
     {
         RawConnection raw(dir_->db());
-        raw.exec("UPDATE meta SET value = value + 1000 WHERE key='verified_paper'");
+        raw.exec(
+            "UPDATE meta SET value = (SELECT max(id) + 1 FROM paper) WHERE key='verified_paper'");
     }
     checkpointIntoFile();
     std::tie(code, error) = openFailure();

@@ -4,7 +4,7 @@
 # window; an unknown option is refused, not ignored. Each runs at most a few
 # seconds: a program that opened its window instead would be stopped.
 #
-#   tests/scripts/program_options_test.sh VERSION MEU_PROJ ECFPAINEL
+#   tests/scripts/test_program_options.sh VERSION MEU_PROJ ECFPAINEL
 set -uo pipefail
 version=${1:?project version}
 shift

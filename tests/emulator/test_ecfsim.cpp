@@ -1,7 +1,7 @@
 // The ecfsim tool, run as a program against each test's own memory: its help,
 // its usage errors and failures, and what its readings show. What its changes
 // do at the library's next call, the memory's health, following and the
-// function list are in ecfsim_changes_test.cpp.
+// function list are in test_ecfsim_changes.cpp.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>

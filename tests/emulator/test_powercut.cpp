@@ -378,9 +378,17 @@ TEST_P(PowerCuts, EveryAnsweredCallSurvivesAndNoDamageIsCalledSound) {
             ASSERT_FALSE(inFlight_.empty())
                 << where << ": answered calls lost or changed in a memory called sound"
                 << differences(holds, answeredHolds_);
-            ASSERT_GT(holds.lastPaper, answeredHolds_.lastPaper)
-                << where << ": the memory went back before an answered call"
-                << differences(holds, answeredHolds_);
+            if (inFlight_ == "nextDay") {
+                // The tool's change prints nothing: kept, it moved the clock alone.
+                ASSERT_EQ(holds.lastPaper, answeredHolds_.lastPaper)
+                    << where << differences(holds, answeredHolds_);
+                ASSERT_EQ(holds.state, answeredHolds_.state)
+                    << where << differences(holds, answeredHolds_);
+            } else {
+                ASSERT_GT(holds.lastPaper, answeredHolds_.lastPaper)
+                    << where << ": the memory went back before an answered call"
+                    << differences(holds, answeredHolds_);
+            }
             ++inFlightKept;
         }
         answeredHolds_ = holds;

@@ -4,7 +4,7 @@
 # the manual without anyone typing its name again. Written in a private
 # temporary folder; stops at the first difference.
 #
-#   tests/scripts/ecfsim_manpage_test.sh SOURCE_DIR ECFSIM
+#   tests/scripts/test_ecfsim_manpage.sh SOURCE_DIR ECFSIM
 set -euo pipefail
 script="${1:?source folder}/packaging/ecfsim-manpage.sh"
 tool=${2:?ecfsim program}
