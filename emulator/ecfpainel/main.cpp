@@ -4,7 +4,6 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QScreen>
 #include <QTranslator>
 
 #include "core/device.h"
@@ -43,20 +42,8 @@ int main(int argc, char** argv) {
                                           : QString::fromStdString(fiscemu::Device::defaultPath());
 
     PanelWindow window(path);
-    // The layout's size suits a wide desktop; on a smaller screen the window
-    // starts maximised, so that the window manager fits it, frame and all,
-    // and every pane stays reachable. A size kept from the last run stays.
-    const QScreen* screen = window.screen();
-    const QSize room = screen ? screen->availableSize() : window.size();
-    const bool maximised = !window.restoredGeometry() &&
-                           (window.width() > room.width() || window.height() > room.height());
-    // A maximised panel kept in front would hide the bench and its dialogs
-    // entirely: there it starts as the last run left it.
-    if (parser.isSet(onTop) && !maximised)
+    if (parser.isSet(onTop))
         window.setKeepOnTop(true);
-    if (maximised)
-        window.showMaximized();
-    else
-        window.show();
+    window.show();
     return app.exec();
 }

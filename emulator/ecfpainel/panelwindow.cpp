@@ -5,10 +5,13 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "ecfpainel/controlsview.h"
 #include "ecfpainel/memorywatch.h"
@@ -25,6 +28,7 @@ QSettings panelSettings() {
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kMainSplitter = QStringLiteral("window/mainSplitter");
 const QString kRightSplitter = QStringLiteral("window/rightSplitter");
+const QString kLowerSplitter = QStringLiteral("window/lowerSplitter");
 const QString kKeepOnTop = QStringLiteral("window/keepOnTop");
 }  // namespace
 
@@ -40,6 +44,8 @@ PanelWindow::PanelWindow(const QString& databasePath, QWidget* parent)
     ui_->mainSplitter->setStretchFactor(1, 1);
     ui_->rightSplitter->setStretchFactor(0, 3);
     ui_->rightSplitter->setStretchFactor(1, 2);
+    ui_->lowerSplitter->setStretchFactor(0, 1);
+    ui_->lowerSplitter->setStretchFactor(1, 1);
     ui_->printerControls->setWatch(watch_);
 
     connect(watch_, &MemoryWatch::paperRows, ui_->paperRoll, &PaperView::appendRows);
@@ -61,10 +67,12 @@ PanelWindow::PanelWindow(const QString& databasePath, QWidget* parent)
     connect(ui_->actionSavePdf, &QAction::triggered, this, &PanelWindow::savePdfAs);
     connect(ui_->keepOnTop, &QAction::toggled, this, &PanelWindow::setKeepOnTop);
     restoreLayout();
+    if (!restoredGeometry_ && screen())
+        placeForFirstRun();
     layoutSaver_->setSingleShot(true);
     layoutSaver_->setInterval(500);
     connect(layoutSaver_, &QTimer::timeout, this, &PanelWindow::saveLayout);
-    for (QSplitter* splitter : {ui_->mainSplitter, ui_->rightSplitter})
+    for (QSplitter* splitter : {ui_->mainSplitter, ui_->rightSplitter, ui_->lowerSplitter})
         connect(splitter, &QSplitter::splitterMoved, layoutSaver_, qOverload<>(&QTimer::start));
     connect(ui_->actionQuit, &QAction::triggered, this, &QWidget::close);
 
@@ -73,11 +81,31 @@ PanelWindow::PanelWindow(const QString& databasePath, QWidget* parent)
 
 PanelWindow::~PanelWindow() = default;
 
+QRect PanelWindow::firstRunGeometry(const QRect& available, const QSize& minimum) {
+    // Room for the window manager's title bar and borders around the
+    // client area, which is what a geometry places.
+    const QSize frame(8, 32);
+    const int width = std::min(std::max(available.width() / 3, minimum.width()),
+                               available.width() - frame.width());
+    const int height = std::max(available.height() - frame.height(), minimum.height());
+    return QRect(available.right() - frame.width() / 2 - width + 1,
+                 available.top() + frame.height() - frame.width() / 2, width, height);
+}
+
+void PanelWindow::placeForFirstRun() {
+    setGeometry(firstRunGeometry(screen()->availableGeometry(), minimumSizeHint()));
+    // In a narrow column the state and the controls go one over the other.
+    const int sideBySide = 2 * ui_->paperRoll->sizeHint().width();
+    if (width() < sideBySide)
+        ui_->lowerSplitter->setOrientation(Qt::Vertical);
+}
+
 void PanelWindow::restoreLayout() {
     const QSettings settings = panelSettings();
     restoredGeometry_ = restoreGeometry(settings.value(kGeometry).toByteArray());
     ui_->mainSplitter->restoreState(settings.value(kMainSplitter).toByteArray());
     ui_->rightSplitter->restoreState(settings.value(kRightSplitter).toByteArray());
+    ui_->lowerSplitter->restoreState(settings.value(kLowerSplitter).toByteArray());
     ui_->keepOnTop->setChecked(settings.value(kKeepOnTop, false).toBool());
 }
 
@@ -86,6 +114,7 @@ void PanelWindow::saveLayout() const {
     settings.setValue(kGeometry, saveGeometry());
     settings.setValue(kMainSplitter, ui_->mainSplitter->saveState());
     settings.setValue(kRightSplitter, ui_->rightSplitter->saveState());
+    settings.setValue(kLowerSplitter, ui_->lowerSplitter->saveState());
 }
 
 void PanelWindow::closeEvent(QCloseEvent* event) {

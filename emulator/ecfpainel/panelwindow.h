@@ -39,6 +39,10 @@ public:
     // Whether the window stays above the others (the action "Manter à
     // frente"); the choice is remembered for the next start.
     bool keepsOnTop() const;
+    // Where a panel without a remembered size starts: a column at the right
+    // of the screen's free area, a third of its width (never narrower than
+    // the layout allows), its whole height, so the bench stays in sight.
+    static QRect firstRunGeometry(const QRect& available, const QSize& minimum);
     // Whether the size and position of an earlier run were restored.
     bool restoredGeometry() const { return restoredGeometry_; }
 
@@ -54,6 +58,7 @@ protected:
 private:
     void showProblem(const QString& problem);
     void restoreLayout();
+    void placeForFirstRun();
     void saveLayout() const;
 
     std::unique_ptr<Ui::PanelWindow> ui_;

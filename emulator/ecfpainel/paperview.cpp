@@ -32,7 +32,7 @@ PaperView::PaperView(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::TypeWriter);
@@ -42,9 +42,17 @@ PaperView::PaperView(QWidget* parent) : QPlainTextEdit(parent) {
                                  "border: 1px solid #c9c3ad; padding: 6px; }")
                       .arg(kPaperColour.name(), kInkColour.name()));
     const int textWidth = QFontMetrics(font).horizontalAdvance(QString(kColumns, QLatin1Char('M')));
-    setFixedWidth(textWidth + 2 * int(document()->documentMargin()) + 14 +
-                  verticalScrollBar()->sizeHint().width());
+    // The roll's full width at most; narrower in a compact panel, where the
+    // lines scroll sideways instead of widening the window.
+    rollWidth_ = textWidth + 2 * int(document()->documentMargin()) + 14 +
+                 verticalScrollBar()->sizeHint().width();
+    setMaximumWidth(rollWidth_);
+    setMinimumWidth(rollWidth_ / 3);
     setToolTip(QStringLiteral("A bobina como foi impressa: a linha mais nova fica embaixo."));
+}
+
+QSize PaperView::sizeHint() const {
+    return QSize(rollWidth_, QPlainTextEdit::sizeHint().height());
 }
 
 QString PaperView::cutLine() {

@@ -21,6 +21,9 @@ public:
 
     explicit PaperView(QWidget* parent = nullptr);
 
+    // The roll's whole width: what the panel gives it when there is room.
+    QSize sizeHint() const override;
+
     // The separators between documents, as they appear in the text.
     static QString cutLine();
     static QString stationMark(char station);
@@ -51,4 +54,5 @@ private:
     bool atBottom() const;
 
     std::vector<Document> documents_;
+    int rollWidth_ = 0;
 };

@@ -238,13 +238,18 @@ TraceView::TraceView(QWidget* parent)
     auto* label = new QLabel(QStringLiteral("Chamadas à impressora — filtrar por função:"), this);
     label->setObjectName(QStringLiteral("traceTitle"));
     label->setBuddy(filter_);
-    auto* top = new QHBoxLayout;
-    top->addWidget(label);
-    top->addWidget(filter_, 1);
-    top->addWidget(refusalsOnly_);
+    // The title over the filters, wrapping, and a list that narrows: in a
+    // narrow panel they never set the window's width; the table scrolls.
+    label->setWordWrap(true);
+    filter_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    filter_->setMinimumContentsLength(12);
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(filter_, 1);
+    filters->addWidget(refusalsOnly_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(top);
+    layout->addWidget(label);
+    layout->addLayout(filters);
     layout->addWidget(table_, 1);
 }
 

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
@@ -487,4 +488,28 @@ TEST_F(PanelLayout, KeepOnTopSizeAndSplittersSurviveARestart) {
     PanelWindow& third = openPanel();
     EXPECT_FALSE(find<QAction>(&third, "keepOnTop")->isChecked());
     EXPECT_FALSE(third.keepsOnTop());
+}
+
+// The panel fits beside a maximised bench on a small desktop: its layout can
+// shrink to a narrow column, and a first start places it at the right of the
+// free area, leaving the bench's left part uncovered.
+TEST_F(PanelLayout, ACompactPanelLeavesTheBenchInSight) {
+    QSettings(QStringLiteral("bancada-ecf"), QStringLiteral("ecfpainel")).clear();  // a first start
+    PanelWindow& p = openPanel();
+    const QSize smallest = p.minimumSizeHint();
+    EXPECT_LE(smallest.width(), 1024 / 2) << smallest.width();
+    EXPECT_LE(smallest.height(), 768 - 100) << smallest.height();
+
+    ASSERT_FALSE(p.restoredGeometry());
+    const QRect room = p.screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(p.geometry()))
+        << p.geometry().x() << "," << p.geometry().y() << " " << p.width() << "x" << p.height();
+
+    for (const QRect& desk : {QRect(0, 0, 1024, 768), QRect(0, 24, 1280, 776)}) {
+        const QRect placed = PanelWindow::firstRunGeometry(desk, smallest);
+        EXPECT_TRUE(desk.contains(placed)) << desk.width();
+        EXPECT_GE(placed.left(), desk.width() / 2) << "the bench's left half stays uncovered";
+        EXPECT_GE(placed.width(), smallest.width());
+        EXPECT_GE(placed.height(), desk.height() * 9 / 10) << "the whole height";
+    }
 }
