@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -180,8 +181,12 @@ TEST_F(Replay, AStandInLibraryShowsExactlyItsFieldAndItsCode) {
 
 TEST_F(Replay, ALibraryThatCrashesOrLacksFunctionsIsReportedNotFollowed) {
     record(couponAndDrawer);
-    Outcome crash =
-        run({"replay", "sessao.json", "--library", STANDIN_LIBRARY}, {{"STANDIN_CRASH", "1"}});
+    // A sanitized build's own handler would catch the crash and exit instead
+    // of letting the child die by the signal, as a normal build's does.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(asan ? asan : "") + ":handle_segv=0";
+    Outcome crash = run({"replay", "sessao.json", "--library", STANDIN_LIBRARY},
+                        {{"STANDIN_CRASH", "1"}, {"ASAN_OPTIONS", asanOptions}});
     EXPECT_EQ(crash.code, 2);
     EXPECT_TRUE(contains(crash.err, "parou com SIGSEGV na chamada")) << crash.err;
     EXPECT_TRUE(contains(crash.err, "ecfAbreGaveta() = 0")) << crash.err;
