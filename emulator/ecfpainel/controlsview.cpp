@@ -264,10 +264,14 @@ void ControlsView::toggleRecording(bool start) {
         emit failed(text(result.error));
         return;
     }
-    QStringList lines;
-    for (const std::string& line : result.lines)
-        lines << text(line);
-    emit done(lines.join(QStringLiteral(" ")));
+    reportDone(result.lines, QStringLiteral(" "));
+}
+
+void ControlsView::reportDone(const std::vector<std::string>& lines, const QString& separator) {
+    QStringList texts;
+    for (const std::string& line : lines)
+        texts << text(line);
+    emit done(texts.join(separator));
 }
 
 bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& action) {
@@ -301,10 +305,7 @@ bool ControlsView::run(const std::function<ecfsim::Result(fiscemu::Device&)>& ac
         emit failed(failure);
         return false;
     }
-    QStringList lines;
-    for (const std::string& line : result.lines)
-        lines << text(line);
-    emit done(lines.join(QStringLiteral("; ")));
+    reportDone(result.lines, QStringLiteral("; "));
     return true;
 }
 
@@ -375,8 +376,5 @@ void ControlsView::askReset() {
         emit failed(text(result.error));
         return;
     }
-    QStringList lines;
-    for (const std::string& line : result.lines)
-        lines << text(line);
-    emit done(lines.join(QStringLiteral("; ")));
+    reportDone(result.lines, QStringLiteral("; "));
 }

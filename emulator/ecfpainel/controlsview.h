@@ -46,6 +46,8 @@ private:
     bool change(const std::function<ecfsim::Change()>& make);
     // Runs one of ecfsim's actions on the memory and reports what it said.
     bool run(const std::function<ecfsim::Result(fiscemu::Device&)>& action);
+    // What an action said, its lines joined by `separator`, as `done`.
+    void reportDone(const std::vector<std::string>& lines, const QString& separator);
     void showPower(bool on);
     // Shows the settings and faults last read.
     void showValues();
