@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -643,6 +644,20 @@ TEST_F(Memory, EachRecordChainsFromThePreviousOne) {
         previous = r.hash;
     }
     EXPECT_EQ(dev().store().chainHead(), fm.back().hash);
+    EXPECT_TRUE(dev().verify().empty());
+}
+
+// libcrypto comes into a program with the library's first hash, not with the
+// library: a program that links only the library finds it absent until its
+// first Z reduction (see libcrypto_probe.cpp), and the record written then
+// chains as every record does.
+TEST_F(Memory, LibcryptoIsLoadedAtTheFirstHash) {
+    const int status = std::system(LIBCRYPTO_PROBE);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "exit status explained in libcrypto_probe.cpp";
+    std::vector<fiscemu::FiscalRecord> fm = dev().store().fiscalMemory();
+    ASSERT_EQ(fm.size(), 1u);
+    EXPECT_EQ(fm[0].hash, fiscemu::chainHash(fm[0], fiscemu::chainStart()));
     EXPECT_TRUE(dev().verify().empty());
 }
 

@@ -1,6 +1,6 @@
 #include "core/chain.h"
 
-#include <openssl/evp.h>
+#include "core/sha256.h"
 
 #include <cstdio>
 
@@ -19,13 +19,15 @@ std::string chainStart() {
     return std::string(kHashBytes, '\0');
 }
 
-std::string chainHash(const FiscalRecord& r, const std::string& previousHash) {
-    std::string data = previousHash + canonicalRecord(r);
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    if (EVP_Digest(data.data(), data.size(), md, &n, EVP_sha256(), nullptr) != 1 || n != kHashBytes)
+std::string chainHash(const FiscalRecord& r, const std::string& previousHash, std::string* error) {
+    std::string digest;
+    std::string why;
+    if (!sha256(previousHash + canonicalRecord(r), &digest, &why) || digest.size() != kHashBytes) {
+        if (error)
+            *error = why.empty() ? "SHA-256 gave " + std::to_string(digest.size()) + " bytes" : why;
         return {};  // never equal to a stored hash: the check fails loudly
-    return std::string(reinterpret_cast<const char*>(md), n);
+    }
+    return digest;
 }
 
 std::string toHex(const std::string& bytes) {
@@ -54,7 +56,13 @@ std::vector<std::string> chainProblems(const std::vector<FiscalRecord>& records,
             problems.push_back(name + ": no hash");
             return problems;
         }
-        if (chainHash(r, previous) != r.hash) {
+        std::string why;
+        const std::string hash = chainHash(r, previous, &why);
+        if (hash.empty()) {
+            problems.push_back(name + ": its hash cannot be computed (" + why + ")");
+            return problems;
+        }
+        if (hash != r.hash) {
             problems.push_back(name + ": hash does not match: its content was altered, or the " +
                                "record before it was altered, deleted or moved");
             return problems;
