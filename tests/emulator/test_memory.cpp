@@ -647,14 +647,14 @@ TEST_F(Memory, EachRecordChainsFromThePreviousOne) {
     EXPECT_TRUE(dev().verify().empty());
 }
 
-// libcrypto comes into a program with the library's first hash, not with the
-// library: a program that links only the library finds it absent until its
-// first Z reduction (see libcrypto_probe.cpp), and the record written then
-// chains as every record does.
-TEST_F(Memory, LibcryptoIsLoadedAtTheFirstHash) {
-    const int status = std::system(LIBCRYPTO_PROBE);
+// SQLite and libcrypto come into a program with the library's first call and
+// first hash, not with the library: a program that links only the library
+// sees them arrive then (see library_loading_probe.cpp), and the record
+// written at its Z reduction chains as every record does.
+TEST_F(Memory, SqliteAndLibcryptoAreLoadedWhenFirstNeeded) {
+    const int status = std::system(LIBRARY_LOADING_PROBE);
     ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0) << "exit status explained in libcrypto_probe.cpp";
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "exit status explained in library_loading_probe.cpp";
     std::vector<fiscemu::FiscalRecord> fm = dev().store().fiscalMemory();
     ASSERT_EQ(fm.size(), 1u);
     EXPECT_EQ(fm[0].hash, fiscemu::chainHash(fm[0], fiscemu::chainStart()));

@@ -1,0 +1,49 @@
+// Drives the driver library from a process that links nothing else, and says
+// by its exit status when SQLite and libcrypto came into the process: neither
+// with the library itself; SQLite with the first call, which opens the
+// memory; libcrypto not at calls that hash nothing (a new memory has no
+// fiscal record), and with the first Z reduction, whose record is hashed.
+//   0  as expected; 1 a call failed; 2 SQLite or libcrypto loaded with the
+//   library; 3 SQLite not loaded by the first call; 4 libcrypto loaded before
+//   any hash; 5 libcrypto not loaded by the hash
+#include <dlfcn.h>
+
+#include <cstdio>
+
+#include "fiscport.h"
+
+namespace {
+
+bool loaded(const char* soname) {
+    void* handle = dlopen(soname, RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+bool ok(const char* call, int32_t rc) {
+    if (rc != 0)
+        std::fprintf(stderr, "%s answered %d\n", call, rc);
+    return rc == 0;
+}
+
+}  // namespace
+
+int main() {
+    if (loaded(BANCADA_LIBSQLITE3) || loaded(BANCADA_LIBCRYPTO))
+        return 2;
+    if (!ok("ChangePort", ChangePort(0)))
+        return 1;
+    if (!loaded(BANCADA_LIBSQLITE3))
+        return 3;
+    if (!ok("ecfImpCab", ecfImpCab(0)) ||
+        !ok("ecfVenda_Item", ecfVenda_Item("1", "Produto", "1", "000", "100", 0)) ||
+        !ok("ecfPagamento", ecfPagamento(0, "00", "100000", 0)) ||
+        !ok("ecfFimTrans", ecfFimTrans("OP")))
+        return 1;
+    if (loaded(BANCADA_LIBCRYPTO))
+        return 4;
+    if (!ok("ecfReducaoZ", ecfReducaoZ("OP")))
+        return 1;
+    return loaded(BANCADA_LIBCRYPTO) ? 0 : 5;
+}
