@@ -23,6 +23,9 @@ namespace {
 void* libsqlite3() {
     static void* const handle = [] {
         // Never closed; RTLD_LOCAL keeps its names out of the program's scope.
+        // Not RTLD_DEEPBIND, which would make its lookups cheaper: SQLite
+        // must still call the program's own or a preloaded fsync, time, ...
+        // (coupon_memory's stand-ins, a fault injector), as when linked.
         void* h = dlopen(BANCADA_LIBSQLITE3, RTLD_NOW | RTLD_LOCAL);
         if (!h) {
             // What the dynamic loader did when the library was linked to it:
