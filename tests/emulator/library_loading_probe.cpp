@@ -3,14 +3,38 @@
 // with the library itself; SQLite with the first call, which opens the
 // memory; libcrypto not at calls that hash nothing (a new memory has no
 // fiscal record), and with the first Z reduction, whose record is hashed.
+// SQLite loaded late still calls the program's own functions where the
+// program defines them, as when it was linked: this program's fsync and
+// fdatasync count the syncs of the calls' commits.
 //   0  as expected; 1 a call failed; 2 SQLite or libcrypto loaded with the
 //   library; 3 SQLite not loaded by the first call; 4 libcrypto loaded before
-//   any hash; 5 libcrypto not loaded by the hash
+//   any hash; 5 libcrypto not loaded by the hash; 6 SQLite synced past this
+//   program's own sync functions
 #include <dlfcn.h>
 
 #include <cstdio>
 
 #include "fiscport.h"
+
+namespace {
+
+int syncs = 0;
+
+int forwardSync(const char* name, int fd) {
+    ++syncs;
+    auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, name));
+    return real ? real(fd) : -1;
+}
+
+}  // namespace
+
+extern "C" int fsync(int fd) {
+    return forwardSync("fsync", fd);
+}
+
+extern "C" int fdatasync(int fd) {
+    return forwardSync("fdatasync", fd);
+}
 
 namespace {
 
@@ -45,5 +69,7 @@ int main() {
         return 4;
     if (!ok("ecfReducaoZ", ecfReducaoZ("OP")))
         return 1;
-    return loaded(BANCADA_LIBCRYPTO) ? 0 : 5;
+    if (!loaded(BANCADA_LIBCRYPTO))
+        return 5;
+    return syncs > 0 ? 0 : 6;
 }
