@@ -5,9 +5,12 @@
 class QLineEdit;
 class QWidget;
 
-// Gives a window the height its layout asks for with the controls now
-// visible, and at least the width it asks for. A fixed-size window calls it
-// before it is first shown, once its controls are shown or hidden for good.
+// Gives a window the height its layout asks for with its controls visible,
+// and at least the width it asks for. A fixed-size window calls it before it
+// is first shown, once its controls are shown or hidden for good. A hidden
+// window is measured when it is first shown, just before it takes its fixed
+// size: measuring asks every label for its size in its own font, and the
+// fonts of windows nobody has opened yet are not worth loading at start-up.
 void fitWindowToLayout(QWidget* window);
 
 // Makes a text field wide enough for a reply field of the given number of

@@ -54,6 +54,9 @@ constexpr int kHeaderBits[7] = {1, 2, 4, 16, 32, 64, 128};
 const QString kBlankLine = QStringLiteral(" ");
 const QString kBlank40 = QString(40, QLatin1Char(' '));
 
+// The panel's letter size, which every refresh restores.
+constexpr int kPanelPoints = 10;
+
 // The longest authentication line the printer prints whole.
 constexpr int kAuthenticationWidth = 48;
 
@@ -78,7 +81,9 @@ TfrmMain::TfrmMain(QWidget* parent) : TForm(parent), ui_(std::make_unique<Ui::Tf
     setPalette(windowPalette);
     setAutoFillBackground(true);
 
-    QFont panelFont(QStringLiteral("Courier New"));
+    // The panel's letters already at the size every refresh gives them, so
+    // that only one size of them is ever loaded.
+    QFont panelFont(QStringLiteral("Courier New"), kPanelPoints);
     panelFont.setStyleHint(QFont::Monospace);
     panelFont.setBold(true);
     ui_->RichEdit1->setFont(panelFont);
@@ -244,7 +249,7 @@ void TfrmMain::RefreshInfoPanel(PanelLines lines) {
     if (PanelStatusLine.isEmpty()) {
         PanelStatusLine = QStringLiteral("Demonstrativo para Win32 - versão 2.0");
     }
-    panel->setFontSize(10);
+    panel->setFontSize(kPanelPoints);
     for (const QString& line : {kBlankLine, kBlankLine, PanelStatusLine, kBlankLine, kBlankLine}) {
         panel->addLine(line);
     }
