@@ -13,7 +13,7 @@ packages=(
     # cache makes a second build of the same code nearly free.
     build-essential cmake ninja-build lld ccache
     qt6-base-dev qt6-translations-l10n
-    libsqlite3-dev libcli11-dev nlohmann-json3-dev libssl-dev
+    libsqlite3-dev libcli11-dev nlohmann-json3-dev nettle-dev pkg-config
     # CMake configures the test folders too, so their libraries are needed
     # even to build the program alone.
     googletest libgtest-dev libgmock-dev libbenchmark-dev

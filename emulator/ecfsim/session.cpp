@@ -1,7 +1,7 @@
 #include "ecfsim/session.h"
 
 #include <fcntl.h>
-#include <openssl/evp.h>
+#include <nettle/base64.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +15,7 @@
 #include "core/chain.h"
 #include "core/clock.h"
 #include "core/pathcheck.h"
+#include "core/sha256.h"
 #include "core/store.h"
 #include "core/trace.h"
 #include "ecfsim/views.h"
@@ -28,35 +29,30 @@ namespace {
 const char kFormat[] = "bancada-ecf-sessao";
 
 std::string sha256Hex(const std::string& bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
-    return fiscemu::toHex(std::string(reinterpret_cast<char*>(digest), size));
+    return fiscemu::toHex(fiscemu::sha256(bytes));
 }
 
 std::string toBase64(const std::string& bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                            reinterpret_cast<const unsigned char*>(bytes.data()),
-                            static_cast<int>(bytes.size()));
-    out.resize(static_cast<size_t>(n));
+    std::string out(BASE64_ENCODE_RAW_LENGTH(bytes.size()), '\0');
+    base64_encode_raw(out.data(), bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
     return out;
 }
 
+// The standard alphabet in whole groups of four, padded with '=' at the end.
+// Nettle's decoder skips spaces and line breaks; the memory's size and
+// SHA-256 are checked after it.
 std::optional<std::string> fromBase64(const std::string& text) {
     if (text.size() % 4 != 0)
         return std::nullopt;
-    std::string out(text.size() / 4 * 3 + 1, '\0');
-    int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                            reinterpret_cast<const unsigned char*>(text.data()),
-                            static_cast<int>(text.size()));
-    if (n < 0)
+    std::string out(BASE64_DECODE_LENGTH(text.size()), '\0');
+    base64_decode_ctx decoder;
+    base64_decode_init(&decoder);
+    size_t size = out.size();
+    if (!base64_decode_update(&decoder, &size, reinterpret_cast<uint8_t*>(out.data()), text.size(),
+                              text.data()) ||
+        !base64_decode_final(&decoder))
         return std::nullopt;
-    // The block decoder counts the padding as zero bytes.
-    size_t padding = 0;
-    for (size_t i = text.size(); i > 0 && text[i - 1] == '=' && padding < 2; --i)
-        ++padding;
-    out.resize(static_cast<size_t>(n) - padding);
+    out.resize(size);
     return out;
 }
 

@@ -1,14 +1,12 @@
 // Drives the driver library from a process that links nothing else, and says
-// by its exit status when SQLite and libcrypto came into the process: neither
-// with the library itself; SQLite with the first call, which opens the
-// memory; libcrypto not at calls that hash nothing (a new memory has no
-// fiscal record), and with the first Z reduction, whose record is hashed.
+// by its exit status when SQLite came into the process: not with the library
+// itself, but with the first call, which opens the memory. It then closes a
+// day with a Z reduction, whose record the test checks in the memory.
 // SQLite loaded late still calls the program's own functions where the
 // program defines them, as when it was linked: this program's fsync and
 // fdatasync count the syncs of the calls' commits.
-//   0  as expected; 1 a call failed; 2 SQLite or libcrypto loaded with the
-//   library; 3 SQLite not loaded by the first call; 4 libcrypto loaded before
-//   any hash; 5 libcrypto not loaded by the hash; 6 SQLite synced past this
+//   0  as expected; 1 a call failed; 2 SQLite loaded with the library;
+//   3 SQLite not loaded by the first call; 6 SQLite synced past this
 //   program's own sync functions
 #include <dlfcn.h>
 
@@ -54,7 +52,7 @@ bool ok(const char* call, int32_t rc) {
 }  // namespace
 
 int main() {
-    if (loaded(BANCADA_LIBSQLITE3) || loaded(BANCADA_LIBCRYPTO))
+    if (loaded(BANCADA_LIBSQLITE3))
         return 2;
     if (!ok("ChangePort", ChangePort(0)))
         return 1;
@@ -65,11 +63,7 @@ int main() {
         !ok("ecfPagamento", ecfPagamento(0, "00", "100000", 0)) ||
         !ok("ecfFimTrans", ecfFimTrans("OP")))
         return 1;
-    if (loaded(BANCADA_LIBCRYPTO))
-        return 4;
     if (!ok("ecfReducaoZ", ecfReducaoZ("OP")))
         return 1;
-    if (!loaded(BANCADA_LIBCRYPTO))
-        return 5;
     return syncs > 0 ? 0 : 6;
 }

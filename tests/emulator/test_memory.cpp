@@ -647,11 +647,11 @@ TEST_F(Memory, EachRecordChainsFromThePreviousOne) {
     EXPECT_TRUE(dev().verify().empty());
 }
 
-// SQLite and libcrypto come into a program with the library's first call and
-// first hash, not with the library: a program that links only the library
-// sees them arrive then (see library_loading_probe.cpp), and the record
-// written at its Z reduction chains as every record does.
-TEST_F(Memory, SqliteAndLibcryptoAreLoadedWhenFirstNeeded) {
+// SQLite comes into a program with the library's first call, not with the
+// library: a program that links only the library sees it arrive then (see
+// library_loading_probe.cpp), and the record written at its Z reduction
+// chains as every record does.
+TEST_F(Memory, SqliteIsLoadedAtTheFirstCall) {
     const int status = std::system(LIBRARY_LOADING_PROBE);
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 0) << "exit status explained in library_loading_probe.cpp";

@@ -261,6 +261,15 @@ TEST_F(Replay, SessionFilesThatCannotBeUsedAreRefusedWithTheirPart) {
     memory[100] = memory[100] == 'A' ? 'B' : 'A';
     damaged["memory"]["base64"] = memory;
     refused(damaged.dump(), "memória inicial: SHA-256 não confere");
+    // A letter outside the alphabet, or a group of four cut short by a space
+    // or a line break, is not a memory.
+    for (const char* bad : {"*", " ", "\n"}) {
+        Json garbled = Json::parse(good);
+        std::string text = garbled["memory"]["base64"];
+        text.replace(40, 1, bad);
+        garbled["memory"]["base64"] = text;
+        refused(garbled.dump(), "memória inicial: base64 inválido");
+    }
     Json unknown = Json::parse(good);
     unknown["calls"][1]["function"] = "ecfInventada";
     refused(unknown.dump(), "chamada 2: 'ecfInventada' não é uma função da biblioteca");

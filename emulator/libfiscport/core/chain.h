@@ -15,10 +15,8 @@ constexpr size_t kHashBytes = 32;
 
 // The record's content as hashed: every field in a fixed order, unambiguous.
 std::string canonicalRecord(const FiscalRecord& r);
-// SHA-256 (raw bytes) of previous hash + canonical content; empty, with the
-// reason in *error when given, when it cannot be computed (see sha256.h).
-std::string chainHash(const FiscalRecord& r, const std::string& previousHash,
-                      std::string* error = nullptr);
+// SHA-256 (raw bytes) of previous hash + canonical content.
+std::string chainHash(const FiscalRecord& r, const std::string& previousHash);
 // The hash a first record chains from.
 std::string chainStart();
 // Lower-case hexadecimal.

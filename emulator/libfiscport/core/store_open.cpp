@@ -480,14 +480,7 @@ bool Store::upgradeChain() {
             ok = false;
             break;
         }
-        std::string why;
-        std::string hash = chainHash(records[i], previous, &why);
-        if (hash.empty()) {
-            error_ = "fiscal memory: " + why;
-            code_ = kStorage;
-            ok = false;
-            break;
-        }
+        std::string hash = chainHash(records[i], previous);
         sqlite3_stmt* up = prepare("UPDATE fiscal_memory SET hash=? WHERE z=?");
         ok = up != nullptr;
         if (ok) {
