@@ -6,6 +6,7 @@
 #include "driver/fiscal_driver.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/handlers.h"
+#include "wincommon/first_show_fonts.h"
 #include "wincommon/report.h"
 
 QPointer<Tfrmprog30> frmprog30;
@@ -28,7 +29,8 @@ const QString kErrorNumberPrefix = QStringLiteral("Ocorreu o erro número ");
 }  // namespace
 
 Tfrmprog30::Tfrmprog30(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tfrmprog30>()) {
-    ui->setupUi(this);
+    // The fields' own fonts are laid out when the window is first shown.
+    setupUiWithFontsAtFirstShow(*ui, this);
     setBorder(Border::SingleDialog);
     setDefaultButton(ui->Button1);
     area_.labels = {ui->Label2,  ui->Label3,  ui->Label4,  ui->Label5,  ui->Label6,  ui->Label7,

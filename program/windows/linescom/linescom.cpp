@@ -7,6 +7,7 @@
 #include "linescom/commercial_lines_file.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/handlers.h"
+#include "wincommon/first_show_fonts.h"
 #include "wincommon/report.h"
 
 #include <array>
@@ -26,7 +27,8 @@ const std::array<const char*, CommercialLinesFile::LineCount> kPrompts = {
 }  // namespace
 
 Tlinecom::Tlinecom(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::Tlinecom>()) {
-    ui->setupUi(this);
+    // The fields' own fonts are laid out when the window is first shown.
+    setupUiWithFontsAtFirstShow(*ui, this);
     setBorder(Border::SingleDialog);
     setDefaultButton(ui->Button1);
     edits_ = {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4,

@@ -6,6 +6,7 @@
 #include "driver/reply.h"
 #include "toolkit/handlers.h"
 #include "toolkit/ttimer.h"
+#include "wincommon/first_show_fonts.h"
 #include "wincommon/record_listing.h"
 
 #include <utility>
@@ -41,7 +42,8 @@ QStringList LinkedCouponLines(const QByteArray& record, int32_t recordIndex) {
 
 Tstvincs::Tstvincs(QWidget* parent)
     : TForm(parent), ui(std::make_unique<Ui::Tstvincs>()), Timer1(new TTimer(this)) {
-    ui->setupUi(this);
+    // The panel's bold font is laid out when the window is first shown.
+    setupUiWithFontsAtFirstShow(*ui, this);
     setBorder(Border::SingleDialog);
     setDefaultButton(ui->Button1);
     // The selection stays as visible when the panel loses the focus.
