@@ -5,11 +5,12 @@
 #include <QList>
 #include <QPointer>
 
+#include "wincommon/first_show.h"
+
 // Catches, for the application, the font changes of the window's controls
-// while the window is built; then watches the window and, on its first
-// show, tells each control again that its font changed. Filters see the
-// show event before the window does, so the controls have their fonts
-// before the window's own show handling and before the first paint.
+// while the window is built; then has each control told again, at the
+// window's first show, that its font changed, so the controls have their
+// fonts before the window's own show handling and before the first paint.
 class FontLayoutOnFirstShow::Holder : public QObject {
 public:
     explicit Holder(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
@@ -17,31 +18,14 @@ public:
     // The window is built: from now on the window's show is what counts.
     void stopHolding() {
         qApp->removeEventFilter(this);
-        holding_ = false;
-        if (held_.isEmpty() || !window_ || window_->isVisible()) {
-            releaseFontChanges();
-            deleteLater();
-            return;
+        QList<QPointer<QWidget>> held = std::move(held_);
+        if (window_ && !held.isEmpty()) {
+            atFirstShow(window_, [held] { releaseFontChanges(held); });
         }
-        window_->installEventFilter(this);
-        // The window owns the watcher, so it goes with a window never shown.
-        setParent(window_);
+        deleteLater();
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (holding_) {
-            return holdFontChange(watched, event);
-        }
-        if (watched == window_ && event->type() == QEvent::Show) {
-            window_->removeEventFilter(this);
-            releaseFontChanges();
-            deleteLater();
-        }
-        return false;
-    }
-
-private:
-    bool holdFontChange(QObject* watched, QEvent* event) {
         if (event->type() != QEvent::FontChange || !watched->isWidgetType() || !window_) {
             return false;
         }
@@ -55,19 +39,18 @@ private:
         return true;
     }
 
-    void releaseFontChanges() {
-        for (const QPointer<QWidget>& control : held_) {
+private:
+    static void releaseFontChanges(const QList<QPointer<QWidget>>& held) {
+        for (const QPointer<QWidget>& control : held) {
             if (control) {
                 QEvent fontChange(QEvent::FontChange);
                 QCoreApplication::sendEvent(control, &fontChange);
             }
         }
-        held_.clear();
     }
 
     QPointer<QWidget> window_;
     QList<QPointer<QWidget>> held_;
-    bool holding_ = true;
 };
 
 FontLayoutOnFirstShow::FontLayoutOnFirstShow(QWidget* window) : holder_(new Holder(window)) {}

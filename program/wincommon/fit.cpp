@@ -1,13 +1,13 @@
 #include "wincommon/fit.h"
 
-#include <QEvent>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QSet>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
+
+#include "wincommon/first_show.h"
 
 namespace {
 
@@ -26,48 +26,10 @@ void fitNow(QWidget* window) {
     window->resize(std::max(window->width(), wanted.width()), wanted.height());
 }
 
-// Fits each window it watches on the window's first show. Filters see the
-// show event before the window itself, so the window's own show handling
-// (which fixes its size) finds it fitted, and the window system is given the
-// fitted size. One filter serves every window: the windows keep exactly the
-// children their layouts give them.
-class FitOnFirstShow : public QObject {
-public:
-    static FitOnFirstShow& instance() {
-        static FitOnFirstShow filter;
-        return filter;
-    }
-
-    void watch(QWidget* window) {
-        if (!waiting_.contains(window)) {
-            waiting_.insert(window);
-            window->installEventFilter(this);
-            connect(window, &QObject::destroyed, this,
-                    [this](QObject* gone) { waiting_.remove(gone); });
-        }
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && waiting_.remove(watched)) {
-            watched->removeEventFilter(this);
-            disconnect(watched, &QObject::destroyed, this, nullptr);
-            fitNow(static_cast<QWidget*>(watched));
-        }
-        return false;
-    }
-
-private:
-    QSet<QObject*> waiting_;
-};
-
 }  // namespace
 
 void fitWindowToLayout(QWidget* window) {
-    if (window->isVisible()) {
-        fitNow(window);
-    } else {
-        FitOnFirstShow::instance().watch(window);
-    }
+    atFirstShow(window, [window] { fitNow(window); });
 }
 
 namespace {
