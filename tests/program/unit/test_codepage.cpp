@@ -4,6 +4,8 @@
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 TEST(CodePage, PortugueseLettersAreSingleLatinBytes) {
     EXPECT_EQ(toDriverText(QStringLiteral("Você ação")), QByteArray("Voc\xEA a\xE7\xE3o"));
@@ -58,5 +60,30 @@ TEST(CodePage, TheUnassignedBytesStayTheirControls) {
         const QByteArray byte(1, static_cast<char>(b));
         EXPECT_EQ(fromDriverText(byte), QString(QChar(b)));
         EXPECT_EQ(toDriverText(QString(QChar(b))), byte);
+    }
+}
+
+TEST(CodePage, AgreesWithQtsOwnConverterOnEveryByteAndCharacter) {
+    // Qt's converter (ICU on Debian) is what the program used before; the
+    // bytes read from the system must stay exactly its bytes.
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray byte(1, static_cast<char>(b));
+        QStringDecoder decoder("windows-1252");
+        ASSERT_EQ(fromDriverText(byte), decoder.decode(byte)) << "byte " << b;
+    }
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c < 0xE000) {
+            continue;  // no character on its own
+        }
+        // Both sides compose first (U+212B, the angstrom sign, is sent as Å).
+        const QString character(QChar(static_cast<char16_t>(c)));
+        QStringEncoder encoder("windows-1252");
+        const QByteArray expected = encoder.encode(composedText(character));
+        ASSERT_EQ(isDriverText(character), !encoder.hasError())
+            << "U+" << std::hex << static_cast<unsigned>(c);
+        if (!encoder.hasError()) {
+            ASSERT_EQ(toDriverText(character), expected)
+                << "U+" << std::hex << static_cast<unsigned>(c);
+        }
     }
 }
