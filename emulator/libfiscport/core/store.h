@@ -168,6 +168,7 @@ private:
     bool fileHoldsItsPages();
     bool writeVerifiedMark(int64_t paperId);
     bool upgradeChain();
+    bool upgradeOpenSales();
     void checkpointLoop();
     static int walHook(void* self, sqlite3* db, const char* name, int frames);
     void stopCheckpointer();

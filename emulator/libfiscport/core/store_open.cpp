@@ -25,8 +25,9 @@ namespace {
 
 using namespace storedb;
 
-// 1: no hash chain (upgraded once at open); 2: each fiscal record chained.
-const int kSchemaVersion = 2;
+// 1: no hash chain (upgraded once at open); 2: each fiscal record chained;
+// 3: the day's totals kept without the open document's item sales.
+const int kSchemaVersion = 3;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -257,6 +258,8 @@ bool Store::checkMemory(std::string* error, int* code, bool whole) {
         return failWith(code_, error_);
     if (version < 2 && !upgradeChain())
         return failWith(code_, "cannot add the hash chain: " + error_);
+    if (version < 3 && !upgradeOpenSales())
+        return failWith(code_, "cannot move the open document's sales: " + error_);
     problems = chainProblems();
     if (!problems.empty()) {
         std::string all;
@@ -511,7 +514,45 @@ bool Store::upgradeChain() {
                  isoTime(wallNow()) + ": hash chain computed over " +
                      std::to_string(records.size()) + " existing records",
                  false) &&
-             put("schema", std::to_string(kSchemaVersion), false);
+             put("schema", "2", false);
+    }
+    if (!ok) {
+        std::string e = error_;
+        int c = code_;
+        rollback();
+        error_ = e;
+        code_ = c;
+        return false;
+    }
+    return commit();
+}
+
+// Until format 3 the day's totals included the open document's item sales;
+// they are taken out once, in one transaction (see the state's rows).
+bool Store::upgradeOpenSales() {
+    if (!begin())
+        return false;
+    PrinterState asRead;
+    Settings settings;
+    bool ok = load(&asRead, &settings, nullptr);
+    if (ok) {
+        // load() added the sales to totals that already held them.
+        PrinterState whole = asRead;
+        const OpenSales sales = openSales(whole.doc);
+        for (const auto& [t, v] : sales.byTotaliser)
+            addToTotaliser({whole.rates, whole.vouchers, whole.totals}, t, -v);
+        whole.s.gt -= sales.fiscal;
+        whole.s.dayGross -= sales.fiscal;
+        ok = saveState(asRead, whole);
+    }
+    if (ok) {
+        sqlite3_stmt* m = prepare(setValueSql("meta"));
+        ok = m != nullptr;
+        if (ok) {
+            sqlite3_bind_text(m, 1, "schema", -1, SQLITE_STATIC);
+            sqlite3_bind_int(m, 2, 3);
+            ok = sqlite3_step(m) == SQLITE_DONE || fail("meta");
+        }
     }
     if (!ok) {
         std::string e = error_;
