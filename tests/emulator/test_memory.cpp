@@ -704,7 +704,7 @@ TEST_F(Memory, AnOldMemoryReceivesItsChainOnceAndRecordsIt) {
               SQLITE_OK);
     sqlite3_free(msg);
     sqlite3_close(db);
-    EXPECT_EQ(meta["schema"], "3");
+    EXPECT_EQ(meta["schema"], "2");
     EXPECT_NE(meta["chain_upgrade"].find("3 existing records"), std::string::npos);
     // The upgraded memory keeps working and chaining.
     EXPECT_EQ(ecfLeituraX("X"), 0);
@@ -760,8 +760,9 @@ TEST_F(Memory, AnItemSaleWritesOnlyThePagesItChanges) {
 }
 
 // Until format 3 the day's totals also held the open coupon's item sales.
-// Such a memory, left with a coupon open, is taken over once, in place: the
-// totals read the same, and the coupon goes on to its end.
+// Such a memory, left with a coupon open, reads the same totals; nothing is
+// written at its open, and its first change turns it into format 3 in the
+// same commit. The coupon goes on to its end.
 TEST_F(Memory, AFormerMemoryWithACouponOpenKeepsItsTotals) {
     ASSERT_EQ(ecfImpCab(0), 0);
     ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "150", 0), 0);
@@ -778,20 +779,31 @@ TEST_F(Memory, AFormerMemoryWithACouponOpenKeepsItsTotals) {
             "UPDATE state SET value=value+350 WHERE key IN ('gt','day_gross');"
             "UPDATE meta SET value=2 WHERE key='schema'");
     }
+    auto schema = [&] {
+        RawConnection raw(dir_->db());
+        return raw.text("SELECT value FROM meta WHERE key='schema'");
+    };
+    auto rateStored = [&](int pos) {
+        RawConnection raw(dir_->db());
+        return raw.text("SELECT total FROM tax_rates WHERE pos=" + std::to_string(pos));
+    };
     const fiscemu::PrinterState& after = dev().state();
     EXPECT_EQ(after.s.gt, before.s.gt);
     EXPECT_EQ(after.s.dayGross, before.s.dayGross);
     EXPECT_TRUE(after.rates == before.rates);
     ASSERT_EQ(after.doc.items.size(), 2u);
-    {
-        RawConnection raw(dir_->db());
-        EXPECT_EQ(raw.text("SELECT value FROM meta WHERE key='schema'"), "3");
-        EXPECT_EQ(raw.text("SELECT total FROM tax_rates WHERE pos=1"), "0");
-    }
+    ecfStatusImp();  // the library reads the memory; a reply writes nothing
+    EXPECT_EQ(schema(), "2");
+    ASSERT_EQ(ecfVenda_Item("3", "Produto", "1", "000", "50", 0), 0);
+    EXPECT_EQ(schema(), "3");
+    EXPECT_EQ(rateStored(0), "0");
+    EXPECT_EQ(rateStored(1), "0");
+    EXPECT_EQ(dev().state().s.gt, 400);
+    EXPECT_EQ(dev().state().rates[0].total, 200);
     EXPECT_EQ(ecfPagamento(0, "00", "100000", 0), 0);
     EXPECT_EQ(ecfFimTrans("OP"), 0);
-    EXPECT_EQ(dev().state().s.gt, 350);
-    EXPECT_EQ(dev().state().rates[1].total, 200);
+    EXPECT_EQ(rateStored(1), "200");
+    EXPECT_EQ(dev().state().s.gt, 400);
     EXPECT_TRUE(dev().verify().empty());
 }
 

@@ -258,8 +258,6 @@ bool Store::checkMemory(std::string* error, int* code, bool whole) {
         return failWith(code_, error_);
     if (version < 2 && !upgradeChain())
         return failWith(code_, "cannot add the hash chain: " + error_);
-    if (version < 3 && !upgradeOpenSales())
-        return failWith(code_, "cannot move the open document's sales: " + error_);
     problems = chainProblems();
     if (!problems.empty()) {
         std::string all;
@@ -527,44 +525,6 @@ bool Store::upgradeChain() {
     return commit();
 }
 
-// Until format 3 the day's totals included the open document's item sales;
-// they are taken out once, in one transaction (see the state's rows).
-bool Store::upgradeOpenSales() {
-    if (!begin())
-        return false;
-    PrinterState asRead;
-    Settings settings;
-    bool ok = load(&asRead, &settings, nullptr);
-    if (ok) {
-        // load() added the sales to totals that already held them.
-        PrinterState whole = asRead;
-        const OpenSales sales = openSales(whole.doc);
-        for (const auto& [t, v] : sales.byTotaliser)
-            addToTotaliser({whole.rates, whole.vouchers, whole.totals}, t, -v);
-        whole.s.gt -= sales.fiscal;
-        whole.s.dayGross -= sales.fiscal;
-        ok = saveState(asRead, whole);
-    }
-    if (ok) {
-        sqlite3_stmt* m = prepare(setValueSql("meta"));
-        ok = m != nullptr;
-        if (ok) {
-            sqlite3_bind_text(m, 1, "schema", -1, SQLITE_STATIC);
-            sqlite3_bind_int(m, 2, 3);
-            ok = sqlite3_step(m) == SQLITE_DONE || fail("meta");
-        }
-    }
-    if (!ok) {
-        std::string e = error_;
-        int c = code_;
-        rollback();
-        error_ = e;
-        code_ = c;
-        return false;
-    }
-    return commit();
-}
-
 bool Store::backupTo(const std::string& dest) {
     // The copy is a new regular file made here (never an existing name, nor
     // one a link leads through), and SQLite finds no companion of its own
@@ -683,7 +643,7 @@ bool Store::writeFactory(int64_t now) {
     PrinterState st = factoryState(now);
     Settings set;
     forceSettings_ = true;
-    bool ok = saveStateImpl(PrinterState{}, st, true) && saveSettings(set, set);
+    bool ok = saveStateImpl(PrinterState{}, st, true, false) && saveSettings(set, set);
     forceSettings_ = false;
     if (!ok)
         return false;

@@ -243,8 +243,10 @@ TableSql tableSql(const TableDef& def) {
 // adds them back. The tables are copied only while the document has sales.
 class StoredDay {
 public:
-    explicit StoredDay(const PrinterState& st) : st_(st) {
-        const OpenSales sales = openSales(st.doc);
+    // `salesInTotals`: the state came from a memory of format 2, whose
+    // totals hold the open document's sales.
+    StoredDay(const PrinterState& st, bool salesInTotals) : st_(st) {
+        const OpenSales sales = salesInTotals ? OpenSales() : openSales(st.doc);
         gt_ = st.s.gt - sales.fiscal;
         dayGross_ = st.s.dayGross - sales.fiscal;
         if (sales.empty())
@@ -362,13 +364,26 @@ const TableSql& Store::sqlFor(const TableDef& def) {
 }
 
 bool Store::saveState(const PrinterState& before, const PrinterState& after) {
-    return saveStateImpl(before, after, false);
+    if (format_ >= 3)
+        return saveStateImpl(before, after, false, false);
+    // A memory of format 2 takes the new form with its first change.
+    sqlite3_stmt* st = prepare(setValueSql("meta"));
+    if (!st || !saveStateImpl(before, after, false, true))
+        return false;
+    sqlite3_bind_text(st, 1, "schema", -1, SQLITE_STATIC);
+    sqlite3_bind_int(st, 2, 3);
+    if (sqlite3_step(st) != SQLITE_DONE)
+        return fail("meta");
+    formatBeforeCommit_ = format_;
+    format_ = 3;
+    return true;
 }
 
 // A call writes what it changed and compares only that: the scalars field by
 // field, each table row by row, a table whose data did not change not at all.
-bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after, bool full) {
-    const StoredDay storedBefore(before), storedAfter(after);
+bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after, bool full,
+                          bool salesInTotalsBefore) {
+    const StoredDay storedBefore(before, salesInTotalsBefore), storedAfter(after, false);
     bool ok = true;
     scalarFields([&](const char* key, auto member) {
         if (!ok)
@@ -426,6 +441,13 @@ bool Store::saveSettings(const Settings& before, const Settings& after) {
 bool Store::load(PrinterState* out, Settings* setOut, std::map<std::string, int>* faultsOut) {
     PrinterState st;
     st.users.clear();
+    {
+        sqlite3_stmt* s = prepare("SELECT value FROM meta WHERE key='schema'");
+        if (!s)
+            return false;
+        format_ = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
+        sqlite3_reset(s);
+    }
     std::map<std::string, Value> scalars;
     {
         sqlite3_stmt* s = prepare("SELECT key, value FROM state");
@@ -556,7 +578,8 @@ bool Store::load(PrinterState* out, Settings* setOut, std::map<std::string, int>
         error_ = "memory without user records";
         return false;
     }
-    addOpenSales(st);
+    if (format_ >= 3)
+        addOpenSales(st);
     Settings set;
     {
         std::map<std::string, int64_t> values;
