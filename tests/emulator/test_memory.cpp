@@ -743,8 +743,9 @@ TEST_F(Memory, NewMemoriesHaveSectorSizedPagesAndOlderOnesKeepTheirs) {
     EXPECT_EQ(pageSizeOf(fileBytes(dir_->db())), 1024u) << "the library changed an existing memory";
 }
 
-// An item sale changes the state, its rate's total, the item and the paper:
-// its commit writes those pages and no other (padding repeats the last one).
+// An item sale after the coupon's first adds its item and its paper lines;
+// the day's totals it changes follow from the item rows, so its commit
+// writes those two pages and no other (padding repeats the last one).
 TEST_F(Memory, AnItemSaleWritesOnlyThePagesItChanges) {
     ASSERT_EQ(ecfImpCab(0), 0);
     ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "150", 0), 0);
@@ -755,7 +756,55 @@ TEST_F(Memory, AnItemSaleWritesOnlyThePagesItChanges) {
     ASSERT_GT(frames.size(), framesBefore);
     std::set<uint32_t> pages(frames.begin() + static_cast<std::ptrdiff_t>(framesBefore),
                              frames.end());
-    EXPECT_LE(pages.size(), 4u) << "pages written by one item sale: " << pages.size();
+    EXPECT_LE(pages.size(), 2u) << "pages written by one item sale: " << pages.size();
+}
+
+// Until format 3 the day's totals also held the open coupon's item sales.
+// Such a memory, left with a coupon open, reads the same totals; nothing is
+// written at its open, and its first change turns it into format 3 in the
+// same commit. The coupon goes on to its end.
+TEST_F(Memory, AFormerMemoryWithACouponOpenKeepsItsTotals) {
+    ASSERT_EQ(ecfImpCab(0), 0);
+    ASSERT_EQ(ecfVenda_Item("1", "Produto", "1", "000", "150", 0), 0);
+    ASSERT_EQ(ecfVenda_Item("2", "Produto", "2", "000", "100", 1), 0);
+    const fiscemu::PrinterState before = dev().state();
+    closeAll();
+    {
+        // The same memory as the former library wrote it.
+        RawConnection raw(dir_->db());
+        EXPECT_EQ(raw.text("SELECT total FROM tax_rates WHERE pos=0"), "0");
+        raw.exec(
+            "UPDATE tax_rates SET total=total+150 WHERE pos=0;"
+            "UPDATE tax_rates SET total=total+200 WHERE pos=1;"
+            "UPDATE state SET value=value+350 WHERE key IN ('gt','day_gross');"
+            "UPDATE meta SET value=2 WHERE key='schema'");
+    }
+    auto schema = [&] {
+        RawConnection raw(dir_->db());
+        return raw.text("SELECT value FROM meta WHERE key='schema'");
+    };
+    auto rateStored = [&](int pos) {
+        RawConnection raw(dir_->db());
+        return raw.text("SELECT total FROM tax_rates WHERE pos=" + std::to_string(pos));
+    };
+    const fiscemu::PrinterState& after = dev().state();
+    EXPECT_EQ(after.s.gt, before.s.gt);
+    EXPECT_EQ(after.s.dayGross, before.s.dayGross);
+    EXPECT_TRUE(after.rates == before.rates);
+    ASSERT_EQ(after.doc.items.size(), 2u);
+    ecfStatusImp();  // the library reads the memory; a reply writes nothing
+    EXPECT_EQ(schema(), "2");
+    ASSERT_EQ(ecfVenda_Item("3", "Produto", "1", "000", "50", 0), 0);
+    EXPECT_EQ(schema(), "3");
+    EXPECT_EQ(rateStored(0), "0");
+    EXPECT_EQ(rateStored(1), "0");
+    EXPECT_EQ(dev().state().s.gt, 400);
+    EXPECT_EQ(dev().state().rates[0].total, 200);
+    EXPECT_EQ(ecfPagamento(0, "00", "100000", 0), 0);
+    EXPECT_EQ(ecfFimTrans("OP"), 0);
+    EXPECT_EQ(rateStored(1), "200");
+    EXPECT_EQ(dev().state().s.gt, 400);
+    EXPECT_TRUE(dev().verify().empty());
 }
 
 // ---------------------------------------------------------------- readings never touch the memory

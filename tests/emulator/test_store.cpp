@@ -256,3 +256,78 @@ TEST_F(StoreTest, URICharactersNameTheFileAndCommitsEndOnASectorBoundary) {
     EXPECT_EQ(stat((dir_->path() + "/a").c_str(), &st), -1);
     EXPECT_EQ(stat((dir_->path() + "/" + relative).c_str(), &st), 0);
 }
+
+namespace {
+
+// Everything a coupon's steps add up, in one comparable text.
+std::string dayTotals(const PrinterState& st) {
+    std::string out = "gt " + std::to_string(st.s.gt) + " gross " + std::to_string(st.s.dayGross) +
+                      " cancel " + std::to_string(st.s.dayCancel) + "/" +
+                      std::to_string(st.s.dayNfCancel) + " discount " +
+                      std::to_string(st.s.dayDiscount) + " surcharge " +
+                      std::to_string(st.s.daySurcharge) + "; rates";
+    for (const TaxRate& r : st.rates)
+        out += " " + std::to_string(r.total);
+    out += "; vouchers";
+    for (const Voucher& v : st.vouchers)
+        out += " " + std::to_string(v.sales) + "/" + std::to_string(v.cancellations);
+    out += "; totals";
+    for (const auto& [t, amount] : st.totals)
+        out += " " + std::to_string(t) + ":" + std::to_string(amount);
+    out += "; items";
+    for (const Item& it : st.doc.items)
+        out += " " + std::to_string(it.total) + "-" + std::to_string(it.discount) +
+               (it.cancelled ? "x" : "");
+    return out;
+}
+
+}  // namespace
+
+// The memory keeps the day's totals without the open document's item sales
+// (its item rows hold them): whatever step a coupon is at, another
+// connection reads the same totals as the one that made it.
+TEST_F(StoreTest, EveryCouponStepReadsBackTheSameTotals) {
+    Device& d = tool();
+    const std::vector<std::pair<std::string, std::function<int(Printer&)>>> steps = {
+        {"ecfImpCab", [](Printer& p) { return p.impCab(0); }},
+        {"ecfVendaItem",
+         [](Printer& p) { return p.vendaItemFree(std::string("A"), std::string("150"), 0); }},
+        {"ecfVendaItem",
+         [](Printer& p) { return p.vendaItemFree(std::string("B"), std::string("200"), 1); }},
+        {"ecfVendaItem",
+         [](Printer& p) { return p.vendaItemFree(std::string("C"), std::string("300"), 16); }},
+        {"ecfDescItem",
+         [](Printer& p) { return p.descItem(0, std::string("d"), std::string("50")); }},
+        {"ecfCancItemDef",
+         [](Printer& p) { return p.cancItemDef(std::string("1"), std::string("A")); }},
+        {"ecfVendaItem",
+         [](Printer& p) { return p.vendaItemFree(std::string("D"), std::string("120"), 1); }},
+        {"ecfCancAcresDescSubTotal",
+         [](Printer& p) { return p.acresDescSubTotal(1, 0, std::string("a"), std::string("20")); }},
+        {"ecfPagamento",
+         [](Printer& p) { return p.pagamento(0, std::string("00"), std::string("1000"), 0); }},
+        {"ecfFimTrans", [](Printer& p) { return p.fimTrans(std::string("OP")); }},
+        {"ecfImpCab", [](Printer& p) { return p.impCab(0); }},
+        {"ecfInicCupomNFiscal", [](Printer& p) { return p.inicCupomNFiscal(1); }},
+        {"ecfVendaItem78",
+         [](Printer& p) { return p.vendaItem78(std::string("R"), std::string("265"), 2); }},
+        {"ecfVendaItem78",
+         [](Printer& p) { return p.vendaItem78(std::string("S"), std::string("100"), 3); }},
+        {"ecfCancVenda", [](Printer& p) { return p.cancVenda(std::string("OP")); }},
+        {"ecfImpCab", [](Printer& p) { return p.impCab(0); }},
+        {"ecfVendaItem",
+         [](Printer& p) { return p.vendaItemFree(std::string("E"), std::string("99"), 0); }},
+        {"ecfCancVenda", [](Printer& p) { return p.cancVenda(std::string("OP")); }},
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE("step " + std::to_string(i + 1) + ": " + steps[i].first);
+        ASSERT_EQ(run(d, steps[i].first, steps[i].second), kOk);
+        std::string error;
+        auto other = Device::open(dir_->db(), &error);
+        ASSERT_TRUE(other) << error;
+        EXPECT_EQ(dayTotals(other->state()), dayTotals(d.state()));
+        EXPECT_EQ(other->stateCode(), d.stateCode());
+        EXPECT_TRUE(other->consistencyProblems().empty());
+    }
+    EXPECT_EQ(d.state().s.gt, 150 + 200 + 300 + 120 + 20 + 99);
+}

@@ -187,15 +187,7 @@ void Printer::printWrapped(const std::string& bytes) {
 }
 
 void Printer::addToTotaliser(int t, Cents v) {
-    if (isRateTotaliser(t)) {
-        st_.rates[t].total += v;
-    } else if (isVoucherTotaliser(t)) {
-        st_.vouchers[t - kTotVoucherFirst].sales += v;
-    } else {
-        st_.totals[t] += v;
-        if (st_.totals[t] == 0)
-            st_.totals.erase(t);
-    }
+    fiscemu::addToTotaliser({st_.rates, st_.vouchers, st_.totals}, t, v);
 }
 
 // A payment, and its reversal with a negative amount, moves its type's total

@@ -1,5 +1,6 @@
 #include "core/state.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace fiscemu {
@@ -130,6 +131,34 @@ PrinterState factoryState(int64_t now) {
     st.users.push_back(u);
     st.s.lastDocTime = now;
     return st;
+}
+
+void addToTotaliser(DayTotalisers day, int t, Cents v) {
+    if (isRateTotaliser(t)) {
+        day.rates[t].total += v;
+    } else if (isVoucherTotaliser(t)) {
+        day.vouchers[t - kTotVoucherFirst].sales += v;
+    } else {
+        Cents& amount = day.totals[t];
+        amount += v;
+        if (amount == 0)
+            day.totals.erase(t);
+    }
+}
+
+OpenSales openSales(const Document& doc) {
+    OpenSales sales;
+    for (const Item& item : doc.items) {
+        auto same = [&](const std::pair<int, Cents>& s) { return s.first == item.totaliser; };
+        auto it = std::find_if(sales.byTotaliser.begin(), sales.byTotaliser.end(), same);
+        if (it == sales.byTotaliser.end())
+            sales.byTotaliser.emplace_back(item.totaliser, item.total);
+        else
+            it->second += item.total;
+        if (!isNonFiscalTotaliser(item.totaliser))
+            sales.fiscal += item.total;
+    }
+    return sales;
 }
 
 std::string encodeShares(const std::map<int, Cents>& shares) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/money.h"
@@ -200,6 +201,27 @@ struct PrinterState {
     const User& user() const { return users.back(); }
     User& user() { return users.back(); }
 };
+
+// The day's totalisers, as an item sale or an adjustment adds to them.
+struct DayTotalisers {
+    std::vector<TaxRate>& rates;
+    std::vector<Voucher>& vouchers;
+    std::map<int, Cents>& totals;
+};
+// Adds `v` to totaliser `t`: a tax rate's total, a voucher's sales, or
+// another totaliser's amount (kept only while it is not zero).
+void addToTotaliser(DayTotalisers day, int t, Cents v);
+
+// What the open document's item sales added: each item's total to its
+// totaliser and, for the fiscal ones, to the grand total and the day's
+// gross. Discounts and cancellations are counted apart, so these follow
+// from the item rows alone.
+struct OpenSales {
+    std::vector<std::pair<int, Cents>> byTotaliser;  // in order of first sale
+    Cents fiscal = 0;
+    bool empty() const { return byTotaliser.empty(); }
+};
+OpenSales openSales(const Document& doc);
 
 enum PaperLevel { kPaperOk = 0, kPaperLowLevel = 1, kPaperOutLevel = 2 };
 enum DrawerState { kDrawerClosed = 0, kDrawerOpen = 1, kDrawerAbsent = 2 };

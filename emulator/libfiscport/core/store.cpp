@@ -354,6 +354,7 @@ bool Store::commit() {
     }
     if (run("COMMIT")) {
         paperMarkUncommitted_ = false;
+        formatBeforeCommit_ = 0;
         if (marking)
             verifiedPaper_ = -1;
         return true;
@@ -370,6 +371,10 @@ void Store::rollback() {
         sqlite3_reset(st);
     if (paperMarkUncommitted_)
         paperMarked_ = paperMarkUncommitted_ = false;
+    if (formatBeforeCommit_) {
+        format_ = formatBeforeCommit_;
+        formatBeforeCommit_ = 0;
+    }
     std::string e = error_;
     int c = code_;
     if (sqlite3_get_autocommit(db_) == 0)

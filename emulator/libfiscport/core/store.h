@@ -181,7 +181,8 @@ private:
     bool createSchema();
     bool writeFactory(int64_t now);
     bool fail(const std::string& what);
-    bool saveStateImpl(const PrinterState& before, const PrinterState& after, bool full);
+    bool saveStateImpl(const PrinterState& before, const PrinterState& after, bool full,
+                       bool salesInTotalsBefore);
     template <class T>
     bool writeList(const storedb::TableDef& def, const std::vector<T>& before,
                    const std::vector<T>& after, int64_t keyBase, bool full);
@@ -197,6 +198,11 @@ private:
     // in `meta` (verified_paper) with its first change; -1 when nothing is
     // left to record.
     int64_t verifiedPaper_ = -1;
+    // The memory's format as the last load() read it. Format 2 kept the
+    // open document's item sales inside the day's totals; such a memory
+    // becomes format 3 with its first change. While that change is not
+    // committed, formatBeforeCommit_ holds the format to go back to.
+    int format_ = 0, formatBeforeCommit_ = 0;
 
     sqlite3* db_;
     std::string path_;

@@ -25,8 +25,9 @@ namespace {
 
 using namespace storedb;
 
-// 1: no hash chain (upgraded once at open); 2: each fiscal record chained.
-const int kSchemaVersion = 2;
+// 1: no hash chain (upgraded once at open); 2: each fiscal record chained;
+// 3: the day's totals kept without the open document's item sales.
+const int kSchemaVersion = 3;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -511,7 +512,7 @@ bool Store::upgradeChain() {
                  isoTime(wallNow()) + ": hash chain computed over " +
                      std::to_string(records.size()) + " existing records",
                  false) &&
-             put("schema", std::to_string(kSchemaVersion), false);
+             put("schema", "2", false);
     }
     if (!ok) {
         std::string e = error_;
@@ -642,7 +643,7 @@ bool Store::writeFactory(int64_t now) {
     PrinterState st = factoryState(now);
     Settings set;
     forceSettings_ = true;
-    bool ok = saveStateImpl(PrinterState{}, st, true) && saveSettings(set, set);
+    bool ok = saveStateImpl(PrinterState{}, st, true, false) && saveSettings(set, set);
     forceSettings_ = false;
     if (!ok)
         return false;

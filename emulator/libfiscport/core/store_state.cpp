@@ -1,5 +1,6 @@
 // The state's rows: written by difference at each call, read whole at load.
 #include <map>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -236,6 +237,57 @@ TableSql tableSql(const TableDef& def) {
         std::string("DELETE FROM ") + def.name + " WHERE " + def.columns[0] + "=?"};
 }
 
+// The day's totals as the memory keeps them: without the open document's
+// item sales (OpenSales), which its item rows already hold, so that an item
+// sale writes its item and its paper and not the day's totals too. load()
+// adds them back. The tables are copied only while the document has sales.
+class StoredDay {
+public:
+    // `salesInTotals`: the state came from a memory of format 2, whose
+    // totals hold the open document's sales.
+    StoredDay(const PrinterState& st, bool salesInTotals) : st_(st) {
+        const OpenSales sales = salesInTotals ? OpenSales() : openSales(st.doc);
+        gt_ = st.s.gt - sales.fiscal;
+        dayGross_ = st.s.dayGross - sales.fiscal;
+        if (sales.empty())
+            return;
+        rates_ = st.rates;
+        vouchers_ = st.vouchers;
+        totals_ = st.totals;
+        for (const auto& [t, v] : sales.byTotaliser)
+            addToTotaliser({*rates_, *vouchers_, *totals_}, t, -v);
+    }
+    template <class T, class C>
+    const T& value(T C::*m) const {
+        if constexpr (std::is_same_v<C, Scalars> && std::is_same_v<T, Cents>) {
+            if (m == &Scalars::gt)
+                return gt_;
+            if (m == &Scalars::dayGross)
+                return dayGross_;
+        }
+        return field(st_, m);
+    }
+    const std::vector<TaxRate>& rates() const { return rates_ ? *rates_ : st_.rates; }
+    const std::vector<Voucher>& vouchers() const { return vouchers_ ? *vouchers_ : st_.vouchers; }
+    const std::map<int, Cents>& totals() const { return totals_ ? *totals_ : st_.totals; }
+
+private:
+    const PrinterState& st_;
+    Cents gt_ = 0, dayGross_ = 0;
+    std::optional<std::vector<TaxRate>> rates_;
+    std::optional<std::vector<Voucher>> vouchers_;
+    std::optional<std::map<int, Cents>> totals_;
+};
+
+// What load() read, with the open document's item sales added back.
+void addOpenSales(PrinterState& st) {
+    const OpenSales sales = openSales(st.doc);
+    for (const auto& [t, v] : sales.byTotaliser)
+        addToTotaliser({st.rates, st.vouchers, st.totals}, t, v);
+    st.s.gt += sales.fiscal;
+    st.s.dayGross += sales.fiscal;
+}
+
 }  // namespace
 
 // A table kept as a list: row i has key i + keyBase. Only the rows that
@@ -312,18 +364,32 @@ const TableSql& Store::sqlFor(const TableDef& def) {
 }
 
 bool Store::saveState(const PrinterState& before, const PrinterState& after) {
-    return saveStateImpl(before, after, false);
+    if (format_ >= 3)
+        return saveStateImpl(before, after, false, false);
+    // A memory of format 2 takes the new form with its first change.
+    sqlite3_stmt* st = prepare(setValueSql("meta"));
+    if (!st || !saveStateImpl(before, after, false, true))
+        return false;
+    sqlite3_bind_text(st, 1, "schema", -1, SQLITE_STATIC);
+    sqlite3_bind_int(st, 2, 3);
+    if (sqlite3_step(st) != SQLITE_DONE)
+        return fail("meta");
+    formatBeforeCommit_ = format_;
+    format_ = 3;
+    return true;
 }
 
 // A call writes what it changed and compares only that: the scalars field by
 // field, each table row by row, a table whose data did not change not at all.
-bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after, bool full) {
+bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after, bool full,
+                          bool salesInTotalsBefore) {
+    const StoredDay storedBefore(before, salesInTotalsBefore), storedAfter(after, false);
     bool ok = true;
     scalarFields([&](const char* key, auto member) {
         if (!ok)
             return;
-        const auto& b = field(before, member);
-        const auto& a = field(after, member);
+        const auto& b = storedBefore.value(member);
+        const auto& a = storedAfter.value(member);
         if (!full && b == a)
             return;
         sqlite3_stmt* st = prepare(setValueSql("state"));
@@ -340,11 +406,11 @@ bool Store::saveStateImpl(const PrinterState& before, const PrinterState& after,
         if (sqlite3_step(st) != SQLITE_DONE)
             ok = fail("state");
     });
-    return ok && writeList(kTaxTable, before.rates, after.rates, 0, full) &&
+    return ok && writeList(kTaxTable, storedBefore.rates(), storedAfter.rates(), 0, full) &&
            writeList(kPayTable, before.payTypes, after.payTypes, 0, full) &&
-           writeList(kVoucherTable, before.vouchers, after.vouchers, 0, full) &&
+           writeList(kVoucherTable, storedBefore.vouchers(), storedAfter.vouchers(), 0, full) &&
            writeList(kUserTable, before.users, after.users, 1, full) &&
-           writeMap(kTotalsTable, before.totals, after.totals, full) &&
+           writeMap(kTotalsTable, storedBefore.totals(), storedAfter.totals(), full) &&
            writeList(kPendingTable, before.pending, after.pending, 0, full) &&
            writeList(kItemTable, before.doc.items, after.doc.items, 0, full) &&
            writeList(kPaymentTable, before.doc.payments, after.doc.payments, 0, full);
@@ -375,6 +441,13 @@ bool Store::saveSettings(const Settings& before, const Settings& after) {
 bool Store::load(PrinterState* out, Settings* setOut, std::map<std::string, int>* faultsOut) {
     PrinterState st;
     st.users.clear();
+    {
+        sqlite3_stmt* s = prepare("SELECT value FROM meta WHERE key='schema'");
+        if (!s)
+            return false;
+        format_ = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
+        sqlite3_reset(s);
+    }
     std::map<std::string, Value> scalars;
     {
         sqlite3_stmt* s = prepare("SELECT key, value FROM state");
@@ -505,6 +578,8 @@ bool Store::load(PrinterState* out, Settings* setOut, std::map<std::string, int>
         error_ = "memory without user records";
         return false;
     }
+    if (format_ >= 3)
+        addOpenSales(st);
     Settings set;
     {
         std::map<std::string, int64_t> values;
