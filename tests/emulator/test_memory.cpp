@@ -3,6 +3,7 @@
 // a damaged or foreign file is never used nor rewritten, the fiscal memory's
 // hash chain names the record that was touched, readings never replace the
 // memory's files, and a file-size limit is answered, not fatal.
+#include <dirent.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -277,10 +278,29 @@ TEST_F(Memory, ChangedValuesStayInTheirRows) {
               std::to_string(fiscemu::kPaperLowLevel));
 }
 
+namespace {
+// The threads of this process.
+size_t threadCount() {
+    size_t n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
+}  // namespace
+
 // Calls back to back never leave the checkpoint a moment between them: the
 // checkpoint thread makes the WAL start over all the same, so its file stops
 // growing after the first round (about 4 MiB) and commits write over it.
+// The thread starts with the first round: a program that writes less than
+// a round never has it.
 TEST_F(Memory, CheckpointsRunOnTheirOwnThreadAndTheWalStartsOver) {
+    const size_t threadsBefore = threadCount();
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(ecfLineFeed(1, 1), 0);
+    EXPECT_EQ(threadCount(), threadsBefore) << "a checkpoint thread before any round was due";
     struct stat st {};
     ASSERT_EQ(stat(dir_->db().c_str(), &st), 0);
     const off_t initial = st.st_size;
@@ -310,6 +330,7 @@ TEST_F(Memory, CheckpointsRunOnTheirOwnThreadAndTheWalStartsOver) {
     // bound leaves room for a round or two given up on a loaded machine
     // (a round waits at most 20 ms for the call in progress).
     EXPECT_LT(largest, 10 * 1024 * 1024) << "the WAL did not start over: " << largest << " bytes";
+    EXPECT_EQ(threadCount(), threadsBefore + 1);
 }
 
 // While the checkpoint thread holds writers back (its moment to make the WAL

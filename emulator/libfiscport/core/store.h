@@ -136,7 +136,9 @@ public:
     static bool discardFiles(const std::string& path, std::string* error);
 
     // Runs WAL checkpoints on a thread of its own (with its own connection),
-    // so they never land inside a caller's call; stops with the store.
+    // so they never land inside a caller's call; stops with the store. The
+    // thread starts when the first checkpoint is due: a process that only
+    // reads, or writes little, never has it.
     void startCheckpointer();
 
     // Across fork(): disconnect() stops the checkpoint thread and closes
@@ -170,6 +172,7 @@ private:
     bool upgradeChain();
     void checkpointLoop();
     static int walHook(void* self, sqlite3* db, const char* name, int frames);
+    void launchCheckpointThread();
     void stopCheckpointer();
     // A statement made once and kept; reset and unbound for its next use.
     sqlite3_stmt* prepare(const std::string& sql);
@@ -226,7 +229,7 @@ private:
     bool checkpointStop_ = false, checkpointDue_ = false;
     int framesAtWake_ = 0;         // WAL frames at the last wake (the committing thread's)
     int checkpointFrames_ = 1024;  // frames between wakes, from the page size
-    bool checkpointing_ = false;   // started, to start again after a reconnect
+    bool checkpointing_ = false;   // enabled, to enable again after a reconnect
     dev_t dev_ = 0;                // the file that was opened and checked
     ino_t ino_ = 0;
 };

@@ -40,13 +40,12 @@ int Store::walHook(void* self, sqlite3*, const char*, int frames) {
             store->checkpointDue_ = true;
             store->checkpointWake_.notify_one();
         }
+        store->launchCheckpointThread();
     }
     return SQLITE_OK;
 }
 
 void Store::startCheckpointer() {
-    if (checkpointer_.joinable())
-        return;
     exec("PRAGMA wal_autocheckpoint=0");  // also removes SQLite's own hook
     if (sqlite3_stmt* st = prepare("PRAGMA page_size")) {
         if (sqlite3_step(st) == SQLITE_ROW)
@@ -55,6 +54,13 @@ void Store::startCheckpointer() {
     }
     sqlite3_wal_hook(db_, &Store::walHook, this);
     checkpointing_ = true;
+}
+
+// Called with checkpointMutex_ held; the thread finds the round it was
+// started for already due.
+void Store::launchCheckpointThread() {
+    if (checkpointer_.joinable())
+        return;
     checkpointStop_ = false;
     checkpointer_ = std::thread([this] { checkpointLoop(); });
 }
