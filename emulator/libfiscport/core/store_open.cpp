@@ -25,9 +25,8 @@ namespace {
 
 using namespace storedb;
 
-// 1: no hash chain (upgraded once at open); 2: each fiscal record chained;
-// 3: the day's totals kept without the open document's item sales.
-const int kSchemaVersion = 3;
+// 1: no hash chain (upgraded once at open); later ones in store_sql.h.
+const int kSchemaVersion = kFormatOpenSalesApart;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -256,7 +255,7 @@ bool Store::checkMemory(std::string* error, int* code, bool whole) {
                             : "not a printer memory (no format record)");
     if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL"))
         return failWith(code_, error_);
-    if (version < 2 && !upgradeChain())
+    if (version < kFormatChained && !upgradeChain())
         return failWith(code_, "cannot add the hash chain: " + error_);
     problems = chainProblems();
     if (!problems.empty()) {
@@ -512,7 +511,7 @@ bool Store::upgradeChain() {
                  isoTime(wallNow()) + ": hash chain computed over " +
                      std::to_string(records.size()) + " existing records",
                  false) &&
-             put("schema", "2", false);
+             put("schema", std::to_string(kFormatChained), false);
     }
     if (!ok) {
         std::string e = error_;

@@ -12,6 +12,12 @@ namespace storedb {
 
 using Value = std::variant<int64_t, std::string>;
 
+// The memory's formats (meta.schema): from 2 on each fiscal record is
+// chained; from 3 on the day's totals are kept without the open document's
+// item sales.
+constexpr int kFormatChained = 2;
+constexpr int kFormatOpenSalesApart = 3;
+
 inline int64_t I(const Value& v) {
     return std::holds_alternative<int64_t>(v) ? std::get<int64_t>(v) : 0;
 }

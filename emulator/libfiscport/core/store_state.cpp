@@ -364,18 +364,18 @@ const TableSql& Store::sqlFor(const TableDef& def) {
 }
 
 bool Store::saveState(const PrinterState& before, const PrinterState& after) {
-    if (format_ >= 3)
+    if (format_ >= kFormatOpenSalesApart)
         return saveStateImpl(before, after, false, false);
     // A memory of format 2 takes the new form with its first change.
     sqlite3_stmt* st = prepare(setValueSql("meta"));
     if (!st || !saveStateImpl(before, after, false, true))
         return false;
     sqlite3_bind_text(st, 1, "schema", -1, SQLITE_STATIC);
-    sqlite3_bind_int(st, 2, 3);
+    sqlite3_bind_int(st, 2, kFormatOpenSalesApart);
     if (sqlite3_step(st) != SQLITE_DONE)
         return fail("meta");
     formatBeforeCommit_ = format_;
-    format_ = 3;
+    format_ = kFormatOpenSalesApart;
     return true;
 }
 
@@ -578,7 +578,7 @@ bool Store::load(PrinterState* out, Settings* setOut, std::map<std::string, int>
         error_ = "memory without user records";
         return false;
     }
-    if (format_ >= 3)
+    if (format_ >= kFormatOpenSalesApart)
         addOpenSales(st);
     Settings set;
     {
