@@ -168,6 +168,8 @@ private:
     int64_t verifiedPaperMark();
     int64_t newestPaperId();
     bool fileHoldsItsPages();
+    // Sets a number in `meta` (the format record, the roll's verified mark).
+    bool writeMetaNumber(const char* key, int64_t value);
     bool writeVerifiedMark(int64_t paperId);
     bool upgradeChain();
     void checkpointLoop();

@@ -646,24 +646,23 @@ bool Store::writeFactory(int64_t now) {
     forceSettings_ = false;
     if (!ok)
         return false;
-    sqlite3_stmt* s = prepare(setValueSql("meta"));
-    if (!s)
+    if (!writeMetaNumber("schema", kSchemaVersion))
         return false;
-    sqlite3_bind_text(s, 1, "schema", -1, SQLITE_STATIC);
-    sqlite3_bind_int(s, 2, kSchemaVersion);
-    if (sqlite3_step(s) != SQLITE_DONE)
-        return fail("meta");
     // A new roll has nothing unchecked.
     verifiedPaper_ = -1;
     return writeVerifiedMark(0);
 }
 
 bool Store::writeVerifiedMark(int64_t paperId) {
+    return writeMetaNumber("verified_paper", paperId);
+}
+
+bool Store::writeMetaNumber(const char* key, int64_t value) {
     sqlite3_stmt* s = prepare(setValueSql("meta"));
     if (!s)
         return false;
-    sqlite3_bind_text(s, 1, "verified_paper", -1, SQLITE_STATIC);
-    sqlite3_bind_int64(s, 2, paperId);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(s, 2, value);
     return sqlite3_step(s) == SQLITE_DONE || fail("meta");
 }
 

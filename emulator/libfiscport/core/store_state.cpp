@@ -367,13 +367,9 @@ bool Store::saveState(const PrinterState& before, const PrinterState& after) {
     if (format_ >= kFormatOpenSalesApart)
         return saveStateImpl(before, after, false, false);
     // A memory of format 2 takes the new form with its first change.
-    sqlite3_stmt* st = prepare(setValueSql("meta"));
-    if (!st || !saveStateImpl(before, after, false, true))
+    if (!saveStateImpl(before, after, false, true) ||
+        !writeMetaNumber("schema", kFormatOpenSalesApart))
         return false;
-    sqlite3_bind_text(st, 1, "schema", -1, SQLITE_STATIC);
-    sqlite3_bind_int(st, 2, kFormatOpenSalesApart);
-    if (sqlite3_step(st) != SQLITE_DONE)
-        return fail("meta");
     formatBeforeCommit_ = format_;
     format_ = kFormatOpenSalesApart;
     return true;
